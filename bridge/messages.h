@@ -1,0 +1,20 @@
+// Message numbers the library raises; their texts live in the catalog.
+#pragma once
+#include <cstdint>
+
+namespace zvi::msg {
+
+constexpr uint32_t kNothingToChange = 54;
+constexpr uint32_t kRowsOutputMissing = 105;
+constexpr uint32_t kCommandMissing = 117;
+constexpr uint32_t kNoMemoryForMerge = 154;
+constexpr uint32_t kExpansionFailed = 160;
+constexpr uint32_t kSqlMissing = 261;
+constexpr uint32_t kExistListMissing = 292;
+constexpr uint32_t kNoMemory = 300;
+constexpr uint32_t kNotBufferLocator = 8700;
+constexpr uint32_t kNoCatalogText = 8914;
+constexpr uint32_t kVersionNotSupported = 9756;
+constexpr uint32_t kHostCallFailed = 9905;
+
+}  // namespace zvi::msg
