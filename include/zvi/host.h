@@ -114,5 +114,7 @@ ZVI_EXTERN_C_END
 
 #include "zvi/records/entries.h"
 #include "zvi/records/server.h"
+#include "zvi/records/transactions.h"
+#include "zvi/records/workflow_context.h"
 
 #endif

@@ -18,5 +18,9 @@ ZVI_EXTERN_C_END
 
 /* The operations, one header per family. */
 #include "zvi/entries.h"
+#include "zvi/server.h"
+#include "zvi/transactions.h"
+#include "zvi/workflow_context.h"
+#include "zvi/codecs.h"
 
 #endif
