@@ -46,7 +46,7 @@ Frame::Frame(Op op, ControlRecord* control, StatusList* status, void* request, s
       resultSize_(resultSize),
       resultStatus_(resultStatus) {}
 
-bool Frame::open() {
+bool Frame::begin() {
     if (!status_) {
         code_ = ZVI_NO_STATUS;
         return false;
@@ -55,8 +55,11 @@ bool Frame::open() {
     if (!op_.has(ZVI_F_NO_ALLOC_CONTEXT)) ensureThreadAllocator();
     std::memset(request_, 0, requestSize_);
     std::memset(result_, 0, resultSize_);
-    if (!op_.has(ZVI_F_NO_CONTROL)) convertControlRecord(static_cast<RequestControl*>(request_), control_);
     return true;
+}
+
+void Frame::convert() {
+    if (!op_.has(ZVI_F_NO_CONTROL)) convertControlRecord(static_cast<RequestControl*>(request_), control_);
 }
 
 void Frame::track(void* copy, void (*release)(void*)) {

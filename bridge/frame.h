@@ -29,7 +29,14 @@ public:
 
     // Status test (4 when null), reset unless the caller's list is kept, allocation
     // context, cleared records, control conversion. False: return code() at once.
-    bool open();
+    bool open() {
+        if (!begin()) return false;
+        convert();
+        return true;
+    }
+    // The same in two steps, for operations that check arguments in between.
+    bool begin();    // up to the cleared records
+    void convert();  // the control conversion (nothing without a control record)
 
     // Deep-copies an argument into the request; the copy is released after the host
     // call or on any early return. False (code() holds the copy's status) on failure.
