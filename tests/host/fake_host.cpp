@@ -38,10 +38,7 @@ void installServices(HostEntryTable& table, std::index_sequence<I...>) {
 
 void enterHook(uint8_t, uint32_t opcode) { Host::current->record({Event::Enter, opcode}); }
 void leaveHook(uint8_t) { Host::current->record({Event::Leave, 0}); }
-void callerInfoHook(CallerInfo* info) {
-    Host::current->lastCallerInfo = *info;
-    Host::current->record({Event::CallerInfo, info->value0});
-}
+void callerInfoHook(CallerInfo* info) { Host::current->recordCallerInfo(*info); }
 uint32_t adminThreadCheck(uint32_t opcode) {
     Host::current->record({Event::Admin, opcode});
     return Host::current->adminCheck(opcode);
@@ -93,6 +90,17 @@ uint32_t Host::dispatch(uint32_t slot, void* request, void* result) {
     }
     const Routine& routine = routines_[index(slot)];
     return routine ? routine(request, result) : 1;
+}
+
+void Host::recordCallerInfo(const CallerInfo& info) {
+    std::lock_guard lock(mutex_);
+    lastCallerInfo_ = info;
+    events_.push_back({Event::CallerInfo, info.value0});
+}
+
+CallerInfo Host::lastCallerInfo() {
+    std::lock_guard lock(mutex_);
+    return lastCallerInfo_;
 }
 
 void Host::record(Event e) {

@@ -52,18 +52,20 @@ public:
     // The control head the host writes into every result.
     int32_t contextWord0 = 0x11111111;
     int32_t contextWord1 = 0x22222222;
-    CallerInfo lastCallerInfo{};
+    CallerInfo lastCallerInfo();
 
     // Dispatch (used by the trampolines).
     static Host* current;
     uint32_t dispatch(uint32_t slot, void* request, void* result);
     void record(Event e);
+    void recordCallerInfo(const CallerInfo& info);
 
 private:
     static size_t index(uint32_t slot) { return (slot - ZVI_SLOT_FIRST) / 8; }
     HostEntryTable table_{};
     std::vector<Routine> routines_;
     std::vector<Event> events_;
+    CallerInfo lastCallerInfo_{};
     std::mutex mutex_;
 };
 
