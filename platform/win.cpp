@@ -42,6 +42,7 @@ void InitializeCriticalSection(CRITICAL_SECTION** section) {
     *section = new (std::nothrow) CRITICAL_SECTION;
 }
 
-uint32_t ntohl(uint32_t networkOrder) { return ::ntohl(networkOrder); }
+// (parenthesised: the C library may define ntohl as a macro)
+uint32_t(ntohl)(uint32_t networkOrder) { return ::ntohl(networkOrder); }
 
 }  // namespace zvi::win
