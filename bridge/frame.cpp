@@ -90,6 +90,15 @@ Frame::Outcome Frame::serve() {
     return ok ? Outcome::Done : Outcome::Failed;
 }
 
+bool Frame::call() {
+    switch (serve()) {
+        case Outcome::Refused: return false;
+        case Outcome::Failed: failed(); return false;
+        case Outcome::Done: break;
+    }
+    return true;
+}
+
 uint32_t Frame::failed() {
     if (op_.has(ZVI_F_HOST_MESSAGES)) {
         mergeResult();
@@ -99,8 +108,7 @@ uint32_t Frame::failed() {
     return error(msg::kHostCallFailed, op_.failureText);
 }
 
-void Frame::succeeded() {
-    mergeResult();
+void Frame::writeBack() {
     if (control_ && !op_.has(ZVI_F_NO_CONTROL | ZVI_F_NO_WRITE_BACK)) {
         const auto* head = static_cast<const ResultControl*>(result_);
         control_->contextWord0 = head->contextWord0;

@@ -46,6 +46,13 @@ public:
         code_ = copyFn(&destination, source);
         return code_ == 0;
     }
+    // The same for an argument whose copy status is not examined: when the heap is
+    // exhausted the request carries it empty.
+    template <auto copyFn, auto releaseFn, class T, class S>
+    void copyUnchecked(T& destination, S* source) {
+        track(&destination, [](void* p) { releaseFn(static_cast<T*>(p), 0); });
+        copyFn(&destination, source);
+    }
     // Releases a copy at this point: it is dropped when the copy is unusable.
     void track(void* copy, void (*release)(void*));
 
@@ -57,11 +64,7 @@ public:
     // them) and 9905; on success the merge, the context words and deliver().
     template <class Deliver>
     uint32_t complete(Deliver deliver) {
-        switch (serve()) {
-            case Outcome::Refused: return code_;
-            case Outcome::Failed: return failed();
-            case Outcome::Done: break;
-        }
+        if (!call()) return code_;
         succeeded();
         deliver();
         return firstMessageType(status_);
@@ -70,8 +73,15 @@ public:
         return complete([] {});
     }
 
+    // serve() with the failure ending: true when the host carried the call out,
+    // otherwise code() holds the call's result.
+    bool call();
     uint32_t failed();      // host messages when kept, then 9905 with the failure text
-    void succeeded();       // merge the host's messages, write the context words back
+    void succeeded() {      // merge the host's messages, write the context words back
+        mergeResult();
+        writeBack();
+    }
+    void writeBack();       // the host's context words into the caller's control record
     void mergeResult() { mergeStatus(resultStatus_, status_, status_); }
     // Appends an error with the given detail and makes it the call's result.
     uint32_t error(uint32_t number, const char* detail);
@@ -113,6 +123,14 @@ void moveList(List* out, List& from) {
     if (!out) return;
     *out = from;
     from = List{};
+}
+
+// Moves a host result into the caller's output, or releases it (keeping its holder in
+// the result record) when the caller did not ask for it.
+template <auto releaseFn, class T>
+void handOver(T* out, T& from) {
+    if (out) moveList(out, from);
+    else releaseFn(&from, 0);
 }
 
 }  // namespace zvi
