@@ -7,6 +7,9 @@
 #define ZVI_ZVI_H
 
 #include "zvi/base.h"
+#include "zvi/multiquery.h"
+#include "zvi/qualifier.h"
+#include "zvi/values.h"
 
 ZVI_EXTERN_C_BEGIN
 
