@@ -317,7 +317,9 @@ TEST_F(FrameTest, AllocationFailureSweepOfFailingAndRefusedCalls) {
         const uint32_t rc = ZVIDeleteEntry(&control, schema, &list, 0, &s);
         // A failed catalog copy only changes the text: the call still reports its error.
         EXPECT_TRUE(rc == 2u || (w.failed() && (rc == 300u || rc == 3u))) << rc;
-        if (rc == 2u) EXPECT_EQ(s.entries[0].messageNum, 9905u);
+        if (rc == 2u) {
+            EXPECT_EQ(s.entries[0].messageNum, 9905u);
+        }
         zvi::releaseStatusList(&s, 0);
     });
     host.adminCheck = [](uint32_t) { return 0u; };
@@ -328,7 +330,9 @@ TEST_F(FrameTest, AllocationFailureSweepOfFailingAndRefusedCalls) {
         const uint32_t rc = runFrame(Op::SetSchema, &control, &s, &ids);
         // A failed catalog copy only changes the text: the call still reports its error.
         EXPECT_TRUE(rc == 2u || (w.failed() && (rc == 300u || rc == 3u))) << rc;
-        if (rc == 2u) EXPECT_EQ(s.entries[0].messageNum, 9905u);
+        if (rc == 2u) {
+            EXPECT_EQ(s.entries[0].messageNum, 9905u);
+        }
         zvi::releaseStatusList(&s, 0);
     });
 }
