@@ -110,6 +110,14 @@ ZVI_AT(RequestControl, flag160, 160);
 /* Head of every result record: the host's context words come first. */
 typedef RequestControl ResultControl;
 
+/* Result of the operations whose only output is their messages. */
+typedef struct StatusResult {
+    ResultControl control;
+    StatusList status;
+} StatusResult;
+ZVI_SIZE(StatusResult, 184);
+ZVI_AT(StatusResult, status, 168);
+
 ZVI_EXTERN_C_END
 
 #include "zvi/records/entries.h"
