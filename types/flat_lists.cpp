@@ -41,6 +41,7 @@ uint32_t copyFlat(List* destination, const List* source, Variant variant, bool k
         if (destination) *destination = List{};
         return 0;
     }
+    if (!destination) return 0;
     *destination = List{};
     const uint32_t count = source->numItems;
     if (count == 0 || !source->items) return 0;
@@ -78,6 +79,8 @@ uint32_t CopyPermissionList(PermissionList* d, const PermissionList* s) { return
 uint32_t CopyIndexList(IndexList* d, const IndexList* s) { return copyFlat(d, s, CS); }
 uint32_t CopyFlagList(FlagList* d, const FlagList* s) { return copyFlat(d, s, C300); }
 uint32_t CopyEnumItemList(EnumItemList* d, const EnumItemList* s) { return copyFlat(d, s, E300); }
+uint32_t CopyMultiFieldRefList(MultiFieldRefList* d, const MultiFieldRefList* s) { return copyFlat(d, s, C300); }
+uint32_t CopyMultiFieldItemList(MultiFieldItemList* d, const MultiFieldItemList* s) { return copyFlat(d, s, C300); }
 
 // Identifier lists of request arguments: a null source leaves the destination as it
 // is, an empty one is copied as it stands with a null array.
@@ -101,5 +104,7 @@ void ReleaseIndexList(IndexList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseFlagList(FlagList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseEnumItemList(EnumItemList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseIntPairList(IntPairList* l, uint8_t h) { releaseFlat(l, h); }
+void ReleaseMultiFieldRefList(MultiFieldRefList* l, uint8_t h) { releaseFlat(l, h); }
+void ReleaseMultiFieldItemList(MultiFieldItemList* l, uint8_t h) { releaseFlat(l, h); }
 
 }  // namespace zvi

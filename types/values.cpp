@@ -27,7 +27,7 @@ bool duplicateBytes(T** bytes, size_t size) {
 uint32_t copyByteList(ByteList** slot) {
     if (!duplicateBytes(slot, sizeof(ByteList))) return *slot = nullptr, kCopyNoMemory;
     ByteList* list = *slot;
-    if (list->numItems == 0) {
+    if (list->numItems == 0 || !list->bytes) {
         list->bytes = nullptr;
         return 0;
     }
@@ -65,9 +65,8 @@ uint32_t copyAttachment(Attachment** slot) {
 uint32_t CopyCurrencyValue(CurrencyValue* destination, const CurrencyValue* source) {
     std::memcpy(destination, source, 16);
     if (!duplicateText(&destination->value)) destination->value = nullptr;
-    destination->funcList = source->funcList;
     const uint32_t count = source->funcList.numItems;
-    if (count == 0) return 0;
+    if (count == 0 || !source->funcList.items) return 0;  // stays {0, null}: nothing of the caller's
     auto* items = static_cast<FuncCurrency*>(std::malloc(size_t{count} * sizeof(FuncCurrency)));
     if (!items) {
         std::free(destination->value);
@@ -78,6 +77,7 @@ uint32_t CopyCurrencyValue(CurrencyValue* destination, const CurrencyValue* sour
         items[i] = source->funcList.items[i];
         if (!duplicateText(&items[i].value)) items[i].value = nullptr;
     }
+    destination->funcList.numItems = count;
     destination->funcList.items = items;
     return 0;
 }
@@ -95,16 +95,17 @@ uint32_t copyIntPairs(IntPairList** slot) {
     auto* copy = static_cast<IntPairList*>(std::calloc(1, sizeof(IntPairList)));
     *slot = copy;
     if (!copy) return kCopyNoMemory;
-    if (source->numItems) {
-        copy->items = static_cast<IntPair*>(std::calloc(source->numItems, sizeof(IntPair)));
+    const uint32_t count = source->items ? source->numItems : 0;
+    if (count) {
+        copy->items = static_cast<IntPair*>(std::calloc(count, sizeof(IntPair)));
         if (!copy->items) {
             std::free(copy);
             *slot = nullptr;
             return kCopyNoMemory;
         }
-        std::memcpy(copy->items, source->items, size_t{source->numItems} * sizeof(IntPair));
+        std::memcpy(copy->items, source->items, size_t{count} * sizeof(IntPair));
     }
-    copy->numItems = source->numItems;
+    copy->numItems = count;
     return 0;
 }
 
@@ -121,6 +122,11 @@ bool isText(uint32_t dataType) {
 }  // namespace
 
 uint32_t CopyValue(Value* destination, const Value* source) {
+    if (!destination) return 0;
+    if (!source) {
+        *destination = Value{};
+        return 0;
+    }
     *destination = *source;
     ValuePayload& p = destination->payload;
     switch (destination->dataType) {
