@@ -11,59 +11,33 @@
 #include <vector>
 
 #include "tests/support/alloc_injector.h"
+#include "tests/support/trees.h"
 #include "types/types.h"
 
 using namespace zvi;
 
 namespace {
 
-// Caller structures on the heap, all freed at the end whatever their shape.
-class Arena {
-public:
-    Arena() = default;
-    Arena(const Arena&) = delete;
-    ~Arena() {
-        for (void* p : blocks_) std::free(p);
-    }
-    void* adopt(void* p) {
-        blocks_.push_back(p);
-        return p;
-    }
-    template <class T>
-    T* make(const T& value) {
-        auto* p = static_cast<T*>(adopt(std::malloc(sizeof(T))));
-        std::memcpy(static_cast<void*>(p), &value, sizeof(T));
-        return p;
-    }
-    template <class T>
-    T* array(std::initializer_list<T> items) {
-        auto* p = static_cast<T*>(adopt(std::malloc(items.size() * sizeof(T))));
-        std::memcpy(static_cast<void*>(p), items.begin(), items.size() * sizeof(T));
-        return p;
-    }
-    char* text(const char* s) { return static_cast<char*>(adopt(strdup(s))); }
+using trees::Arena;
 
-    MultiQualifier* node(uint32_t op, MultiQualifier* a = nullptr, MultiQualifier* b = nullptr) {
-        MultiQualifier q{};
-        q.operation = op;
-        q.u.pair.left = a;
-        q.u.pair.right = b;
-        return make(q);
-    }
-    MultiQualifier* compare(uint32_t code, const MultiOperand& left, const MultiOperand& right) {
-        MultiRelationalOp op{};
-        op.operation = code;
-        op.left = left;
-        op.right = right;
-        MultiQualifier q{};
-        q.operation = ZVI_QUAL_REL_OP;
-        q.u.relOp = make(op);
-        return make(q);
-    }
+MultiQualifier* node(Arena& a, uint32_t op, MultiQualifier* left = nullptr, MultiQualifier* right = nullptr) {
+    MultiQualifier q{};
+    q.operation = op;
+    q.u.pair.left = left;
+    q.u.pair.right = right;
+    return a.make(q);
+}
 
-private:
-    std::vector<void*> blocks_;
-};
+MultiQualifier* compare(Arena& a, uint32_t code, const MultiOperand& left, const MultiOperand& right) {
+    MultiRelationalOp op{};
+    op.operation = code;
+    op.left = left;
+    op.right = right;
+    MultiQualifier q{};
+    q.operation = ZVI_QUAL_REL_OP;
+    q.u.relOp = a.make(op);
+    return a.make(q);
+}
 
 MultiFieldRef fieldRef(const char* alias, uint32_t id) {
     MultiFieldRef r{};
@@ -135,9 +109,9 @@ MultiOperand subQuery(Arena& a) {
     MultiSubQuery s{};
     s.fromList = from(a, {form("Assets", "S")});
     s.field = fieldRef("S", 8);
-    s.qualifier = a.compare(1, field("S", 2), textValue(a, "in use"));
+    s.qualifier = compare(a, 1, field("S", 2), textValue(a, "in use"));
     s.groupBy = refs(a, {fieldRef("S", 3)});
-    s.groupQualifier = a.node(ZVI_QUAL_NOT, a.compare(5, field("S", 3, 12), field("S", 4, 99)));
+    s.groupQualifier = node(a, ZVI_QUAL_NOT, compare(a, 5, field("S", 3, 12), field("S", 4, 99)));
     MultiOperand o{};
     o.tag = ZVI_MULTI_OPERAND_SUB_QUERY;
     o.u.subQuery = a.make(s);
@@ -181,31 +155,31 @@ MultiQuery richQuery(Arena& a) {
     std::strcpy(inner.queryName, "inner");
     inner.fromList = from(a, {form("People", "P")});
     inner.fields = items(a, {{"P", 1, 0}, {"P", 7, 0}});
-    inner.qualifier = a.compare(1, field("P", 7), textValue(a, "active"));
+    inner.qualifier = compare(a, 1, field("P", 7), textValue(a, "active"));
     inner.groupBy = refs(a, {fieldRef("P", 7)});
-    inner.groupQualifier = a.compare(3, field("P", 7), field("P", 8));
+    inner.groupQualifier = compare(a, 3, field("P", 7), field("P", 8));
     inner.option = 4;
 
     MultiQuery q{};
     std::strcpy(q.queryName, "outer");
     q.fromList = from(a, {form("Tickets", "T"),
-                          nested(a, inner, "I", a.compare(1, field("T", 2), field("I", 1))),
-                          form("Notes", "N", a.node(ZVI_MULTI_QUAL_FIELD))});
+                          nested(a, inner, "I", compare(a, 1, field("T", 2), field("I", 1))),
+                          form("Notes", "N", node(a, ZVI_MULTI_QUAL_FIELD))});
     q.fields = items(a, {{"T", 1, 0}, {"I", 7, 0}, {"N", 3, 1}});
-    MultiQualifier* passed = a.node(9);
+    MultiQualifier* passed = node(a, 9);
     std::memset(passed->u.raw, 0x5a, sizeof passed->u.raw);
     MultiOperand unknown = inlineRecord(88);
-    q.qualifier = a.node(
+    q.qualifier = node(a, 
         ZVI_QUAL_AND,
-        a.node(ZVI_QUAL_OR, a.compare(1, field("T", 5, 20), arith(a, 1, field("T", 6, 50), textValue(a, "7"))),
-               a.compare(2, valueSet(a), subQuery(a))),
-        a.node(ZVI_QUAL_AND, a.compare(4, record(a, 6), record(a, 54)),
-               a.node(ZVI_QUAL_OR, a.compare(6, inlineRecord(4), arith(a, 6, MultiOperand{}, record(a, 56))),
-                      a.node(ZVI_QUAL_AND, passed, a.compare(7, unknown, field("N", 1, 51))))));
-    q.extraQualifier = a.node(ZVI_QUAL_NOT, a.compare(1, field("T", 9), textValue(a, "x")));
+        node(a, ZVI_QUAL_OR, compare(a, 1, field("T", 5, 20), arith(a, 1, field("T", 6, 50), textValue(a, "7"))),
+               compare(a, 2, valueSet(a), subQuery(a))),
+        node(a, ZVI_QUAL_AND, compare(a, 4, record(a, 6), record(a, 54)),
+               node(a, ZVI_QUAL_OR, compare(a, 6, inlineRecord(4), arith(a, 6, MultiOperand{}, record(a, 56))),
+                      node(a, ZVI_QUAL_AND, passed, compare(a, 7, unknown, field("N", 1, 51))))));
+    q.extraQualifier = node(a, ZVI_QUAL_NOT, compare(a, 1, field("T", 9), textValue(a, "x")));
     q.option = 77;
     q.groupBy = refs(a, {fieldRef("T", 5), fieldRef("I", 7)});
-    q.groupQualifier = a.node(ZVI_MULTI_QUAL_FIELD);
+    q.groupQualifier = node(a, ZVI_MULTI_QUAL_FIELD);
     return q;
 }
 
@@ -373,9 +347,9 @@ TEST(CopyMultiQuery, AllocatesInTheOrderOfARecursiveCopy) {
     inner.fromList = from(a, {form("People", "P")});
     inner.fields = items(a, {{"P", 1, 0}});
     MultiQuery q{};
-    q.fromList = from(a, {nested(a, inner, "I", a.node(ZVI_MULTI_QUAL_FIELD))});
+    q.fromList = from(a, {nested(a, inner, "I", node(a, ZVI_MULTI_QUAL_FIELD))});
     q.fields = items(a, {{"I", 1, 0}, {"I", 2, 0}});
-    q.qualifier = a.compare(1, field("I", 1), textValue(a, "ab"));
+    q.qualifier = compare(a, 1, field("I", 1), textValue(a, "ab"));
     q.groupBy = refs(a, {fieldRef("I", 1)});
     alloc::Window w;
     MultiQuery copy;
@@ -395,7 +369,7 @@ TEST(CopyMultiQualifier, FieldReferenceAndNullSources) {
     MultiQualifier source{};
     source.operation = ZVI_MULTI_QUAL_FIELD;
     source.u.field = fieldRef("T", 536870919);
-    MultiQualifier* hollow = a.node(ZVI_QUAL_AND);
+    MultiQualifier* hollow = node(a, ZVI_QUAL_AND);
     alloc::Window w;
     MultiQualifier copy;
     ASSERT_EQ(CopyMultiQualifier(&copy, &source), 0u);
@@ -498,127 +472,39 @@ TEST(CopyMultiArithOp, Operation6ReleasesOnlyItsRightOperand) {
 TEST(CopyMultiQuery, OutOfMemoryLeavesEveryDestinationReleasable) {
     Arena a;
     const MultiQuery source = richQuery(a);
-    const size_t total = alloc::sweep([&](const alloc::Window& w) {
-        MultiQuery copy;
-        std::memset(&copy, 0xab, sizeof copy);
-        const uint32_t code = CopyMultiQuery(&copy, &source);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_TRUE(isZero(copy));
-            EXPECT_EQ(w.liveBlocks(), 0u);
-        }
-        ReleaseMultiQuery(&copy, 0);
-    });
-    EXPECT_GT(total, 50u);
-
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiFromList copy;
-        const uint32_t code = CopyMultiFromList(&copy, &source.fromList);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_TRUE(isZero(copy));
-        }
-        ReleaseMultiFromList(&copy, 0);
-    });
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiFromItem copy;
-        const uint32_t code = CopyMultiFromItem(&copy, &source.fromList.items[1]);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_TRUE(isZero(copy));
-        }
-        ReleaseMultiFromItem(&copy, 0);
-    });
-    // A qualifier keeps its operation, with null members.
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiQualifier copy;
-        const uint32_t code = CopyMultiQualifier(&copy, source.qualifier);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_EQ(copy.operation, uint32_t{ZVI_QUAL_AND});
-            EXPECT_EQ(copy.u.pair.left, nullptr);
-            EXPECT_EQ(copy.u.pair.right, nullptr);
-        }
-        ReleaseMultiQualifier(&copy, 0);
-    });
+    auto zeroed = [](const auto& copy) { EXPECT_TRUE(isZero(copy)); };
+    EXPECT_GT(trees::sweepCopy<MultiQuery>(CopyMultiQuery, ReleaseMultiQuery, &source, zeroed), 50u);
+    trees::sweepCopy<MultiFromList>(CopyMultiFromList, ReleaseMultiFromList, &source.fromList, zeroed);
+    trees::sweepCopy<MultiFromItem>(CopyMultiFromItem, ReleaseMultiFromItem, &source.fromList.items[1], zeroed);
+    // A qualifier keeps its operation, with null members; an operand its tag.
+    trees::sweepCopy<MultiQualifier>(CopyMultiQualifier, ReleaseMultiQualifier, source.qualifier,
+                                     [](const MultiQualifier& copy) {
+                                         EXPECT_EQ(copy.operation, uint32_t{ZVI_QUAL_AND});
+                                         EXPECT_EQ(copy.u.pair.left, nullptr);
+                                         EXPECT_EQ(copy.u.pair.right, nullptr);
+                                     });
     const MultiRelationalOp* withSubQuery = source.qualifier->u.pair.left->u.pair.right->u.relOp;
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiRelationalOp copy;
-        const uint32_t code = CopyMultiRelationalOp(&copy, withSubQuery);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_TRUE(isZero(copy));
-        }
-        ReleaseMultiRelationalOp(&copy, 0);
-    });
-    // An operand keeps its tag, with a null member.
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiOperand copy;
-        const uint32_t code = CopyMultiOperand(&copy, &withSubQuery->right);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_EQ(copy.tag, uint32_t{ZVI_MULTI_OPERAND_SUB_QUERY});
-            EXPECT_EQ(copy.u.subQuery, nullptr);
-        }
-        ReleaseMultiOperand(&copy, 0);
-    });
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiSubQuery copy;
-        const uint32_t code = CopyMultiSubQuery(&copy, withSubQuery->right.u.subQuery);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_TRUE(isZero(copy));
-        }
-        ReleaseMultiSubQuery(&copy, 0);
-    });
+    trees::sweepCopy<MultiRelationalOp>(CopyMultiRelationalOp, ReleaseMultiRelationalOp, withSubQuery, zeroed);
+    trees::sweepCopy<MultiOperand>(CopyMultiOperand, ReleaseMultiOperand, &withSubQuery->right,
+                                   [](const MultiOperand& copy) {
+                                       EXPECT_EQ(copy.tag, uint32_t{ZVI_MULTI_OPERAND_SUB_QUERY});
+                                       EXPECT_EQ(copy.u.subQuery, nullptr);
+                                   });
+    trees::sweepCopy<MultiSubQuery>(CopyMultiSubQuery, ReleaseMultiSubQuery, withSubQuery->right.u.subQuery, zeroed);
     const MultiArithOp* sum = source.qualifier->u.pair.left->u.pair.left->u.relOp->right.u.arith;
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiArithOp copy;
-        const uint32_t code = CopyMultiArithOp(&copy, sum);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        ReleaseMultiArithOp(&copy, 0);
-    });
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiFieldRefList copy;
-        const uint32_t code = CopyMultiFieldRefList(&copy, &source.groupBy);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_TRUE(isZero(copy));
-        }
-        ReleaseMultiFieldRefList(&copy, 0);
-    });
-    alloc::sweep([&](const alloc::Window& w) {
-        MultiFieldItemList copy;
-        const uint32_t code = CopyMultiFieldItemList(&copy, &source.fields);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        ReleaseMultiFieldItemList(&copy, 0);
-    });
+    trees::sweepCopy<MultiArithOp>(CopyMultiArithOp, ReleaseMultiArithOp, sum, zeroed);
+    trees::sweepCopy<MultiFieldRefList>(CopyMultiFieldRefList, ReleaseMultiFieldRefList, &source.groupBy, zeroed);
+    trees::sweepCopy<MultiFieldItemList>(CopyMultiFieldItemList, ReleaseMultiFieldItemList, &source.fields, zeroed);
 }
 
-namespace {
-
-void onSmallStack(std::function<void()> body) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    auto run = [](void* p) -> void* {
-        (*static_cast<std::function<void()>*>(p))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, run, &body), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-}
-
-}  // namespace
+using trees::onSmallStack;
 
 TEST(DeepMultiQuery, HundredThousandNodesOnA256KiBStack) {
     constexpr int kDepth = 100000;
     Arena a;
-    MultiQualifier* leaf = a.compare(1, field("T", 1), field("T", 2));
-    MultiQualifier* chain = a.compare(1, field("T", 1), field("T", 0));
-    for (int i = 1; i < kDepth; ++i) chain = a.node(ZVI_QUAL_OR, chain, leaf);
+    MultiQualifier* leaf = compare(a, 1, field("T", 1), field("T", 2));
+    MultiQualifier* chain = compare(a, 1, field("T", 1), field("T", 0));
+    for (int i = 1; i < kDepth; ++i) chain = node(a, ZVI_QUAL_OR, chain, leaf);
     onSmallStack([&] {
         MultiQualifier copy;
         ASSERT_EQ(CopyMultiQualifier(&copy, chain), 0u);
@@ -642,7 +528,7 @@ TEST(DeepMultiQuery, HundredThousandNodesOnA256KiBStack) {
         sub.u.subQuery = a.make(s);
         q = MultiQuery{};
         q.fromList = from(a, {form("F", "F")});
-        q.qualifier = a.compare(1, sum, sub);
+        q.qualifier = compare(a, 1, sum, sub);
     }
     onSmallStack([&] {
         MultiQuery copy;

@@ -10,56 +10,33 @@
 #include <vector>
 
 #include "tests/support/alloc_injector.h"
+#include "tests/support/trees.h"
 #include "types/types.h"
 
 using namespace zvi;
 
 namespace {
 
-// Builds caller trees on the heap (outside any allocation window) and frees them all
-// at the end, whatever their shape.
-class Arena {
-public:
-    Arena() = default;
-    Arena(const Arena&) = delete;
-    ~Arena() {
-        for (void* p : blocks_) std::free(p);
-    }
-    template <class T>
-    T* make(const T& value) {
-        auto* p = static_cast<T*>(std::malloc(sizeof(T)));
-        std::memcpy(static_cast<void*>(p), &value, sizeof(T));
-        blocks_.push_back(p);
-        return p;
-    }
-    char* text(const char* s) { return static_cast<char*>(adopt(strdup(s))); }
-    void* adopt(void* p) {
-        blocks_.push_back(p);
-        return p;
-    }
-    void reserve(size_t n) { blocks_.reserve(n); }
+using trees::Arena;
 
-    Qualifier* node(uint32_t op, Qualifier* a = nullptr, Qualifier* b = nullptr) {
-        Qualifier q{};
-        q.operation = op;
-        q.u.pair.left = a;
-        q.u.pair.right = b;
-        return make(q);
-    }
-    Qualifier* compare(uint32_t code, Operand left, Operand right) {
-        RelationalOp op{};
-        op.operation = code;
-        op.left = left;
-        op.right = right;
-        Qualifier q{};
-        q.operation = ZVI_QUAL_REL_OP;
-        q.u.relOp = make(op);
-        return make(q);
-    }
+Qualifier* node(Arena& a, uint32_t op, Qualifier* left = nullptr, Qualifier* right = nullptr) {
+    Qualifier q{};
+    q.operation = op;
+    q.u.pair.left = left;
+    q.u.pair.right = right;
+    return a.make(q);
+}
 
-private:
-    std::vector<void*> blocks_;
-};
+Qualifier* compare(Arena& a, uint32_t code, Operand left, Operand right) {
+    RelationalOp op{};
+    op.operation = code;
+    op.left = left;
+    op.right = right;
+    Qualifier q{};
+    q.operation = ZVI_QUAL_REL_OP;
+    q.u.relOp = a.make(op);
+    return a.make(q);
+}
 
 Operand field(uint32_t id) {
     Operand o{};
@@ -217,18 +194,18 @@ void expectDeepCopy(const Qualifier& copy, const Qualifier& source) {
 // A tree with every operand tag that has memory behind it, nested arithmetic and
 // sub-queries, a shared sub-tree and a node whose members are the caller's.
 Qualifier* richTree(Arena& a) {
-    Qualifier* shared = a.compare(1, field(7), textValue(a, "shared"));
-    Qualifier* inner = a.node(ZVI_QUAL_AND, shared, a.node(ZVI_QUAL_NOT, shared));
+    Qualifier* shared = compare(a, 1, field(7), textValue(a, "shared"));
+    Qualifier* inner = node(a, ZVI_QUAL_AND, shared, node(a, ZVI_QUAL_NOT, shared));
     Operand sum = arith(a, 1, field(3), arith(a, 6, Operand{}, textValue(a, "neg")));
-    Qualifier* passed = a.node(9, reinterpret_cast<Qualifier*>(0x1000), reinterpret_cast<Qualifier*>(0x2000));
+    Qualifier* passed = node(a, 9, reinterpret_cast<Qualifier*>(0x1000), reinterpret_cast<Qualifier*>(0x2000));
     Operand odd{};
     odd.tag = 77;
     odd.u.ref = reinterpret_cast<void*>(0x3000);
-    return a.node(ZVI_QUAL_OR,
-                  a.node(ZVI_QUAL_AND, a.compare(2, sum, valueSet(a, {"a", "bb", "ccc"})),
-                         a.compare(3, ref(a, 6), query(a, inner))),
-                  a.node(ZVI_QUAL_OR, a.compare(4, ref(a, 54), ref(a, 56)),
-                         a.node(ZVI_QUAL_AND, passed, a.compare(5, odd, query(a, nullptr)))));
+    return node(a, ZVI_QUAL_OR,
+                  node(a, ZVI_QUAL_AND, compare(a, 2, sum, valueSet(a, {"a", "bb", "ccc"})),
+                         compare(a, 3, ref(a, 6), query(a, inner))),
+                  node(a, ZVI_QUAL_OR, compare(a, 4, ref(a, 54), ref(a, 56)),
+                         node(a, ZVI_QUAL_AND, passed, compare(a, 5, odd, query(a, nullptr)))));
 }
 
 }  // namespace
@@ -272,9 +249,9 @@ TEST(CopyQualifier, DeepCopiesEveryNodeAndSharesOnlyWhatIsPassedOn) {
 
 TEST(CopyQualifier, AllocatesInTheOrderOfARecursiveCopy) {
     Arena a;
-    Qualifier* source = a.node(ZVI_QUAL_AND, a.compare(1, field(1), textValue(a, "abc")),
-                               a.node(ZVI_QUAL_NOT, a.compare(2, arith(a, 1, field(2), textValue(a, "de")),
-                                                              query(a, a.node(ZVI_QUAL_NONE)))));
+    Qualifier* source = node(a, ZVI_QUAL_AND, compare(a, 1, field(1), textValue(a, "abc")),
+                               node(a, ZVI_QUAL_NOT, compare(a, 2, arith(a, 1, field(2), textValue(a, "de")),
+                                                              query(a, node(a, ZVI_QUAL_NONE)))));
     alloc::Window w;
     Qualifier copy;
     ASSERT_EQ(CopyQualifier(&copy, source), 0u);
@@ -285,8 +262,8 @@ TEST(CopyQualifier, AllocatesInTheOrderOfARecursiveCopy) {
 
 TEST(CopyQualifier, NestedNodesAreSeparateBlocks) {
     Arena a;
-    Qualifier* source = a.compare(1, field(1), valueSet(a, {"x", "yy", "zzz"}));
-    for (int i = 0; i < 50; ++i) source = a.node(ZVI_QUAL_NOT, source);
+    Qualifier* source = compare(a, 1, field(1), valueSet(a, {"x", "yy", "zzz"}));
+    for (int i = 0; i < 50; ++i) source = node(a, ZVI_QUAL_NOT, source);
     alloc::Window w;
     auto* copy = static_cast<Qualifier*>(std::malloc(sizeof(Qualifier)));
     ASSERT_EQ(CopyQualifier(copy, source), 0u);
@@ -327,7 +304,7 @@ TEST(CopyQualifier, ArithmeticOperation6ReleasesOnlyItsRightOperand) {
 TEST(CopyQualifier, OperandsAndQueryRefsCopiedOnTheirOwn) {
     Arena a;
     const Operand operands[] = {field(4), textValue(a, "v"), arith(a, 2, field(1), textValue(a, "w")),
-                                valueSet(a, {"p", "q"}), ref(a, 55), query(a, a.compare(1, field(1), field(2)))};
+                                valueSet(a, {"p", "q"}), ref(a, 55), query(a, compare(a, 1, field(1), field(2)))};
     for (const Operand& source : operands) {
         alloc::Window w;
         auto* copy = static_cast<Operand*>(std::malloc(sizeof(Operand)));
@@ -338,7 +315,7 @@ TEST(CopyQualifier, OperandsAndQueryRefsCopiedOnTheirOwn) {
         ReleaseOperand(copy, 1);
         EXPECT_EQ(w.liveBlocks(), 0u) << source.tag;
     }
-    Operand q = query(a, a.node(ZVI_QUAL_NOT, a.compare(1, field(1), textValue(a, "t"))));
+    Operand q = query(a, node(a, ZVI_QUAL_NOT, compare(a, 1, field(1), textValue(a, "t"))));
     alloc::Window w;
     QueryRef copy;
     ASSERT_EQ(CopyQueryRef(&copy, q.u.query), 0u);
@@ -355,70 +332,35 @@ TEST(CopyQualifier, OperandsAndQueryRefsCopiedOnTheirOwn) {
 TEST(CopyQualifier, OutOfMemoryLeavesTheRootWithNullMembers) {
     Arena a;
     Qualifier* source = richTree(a);
-    const size_t total = alloc::sweep([&](const alloc::Window& w) {
-        Qualifier copy;
-        std::memset(&copy, 0xab, sizeof copy);
-        const uint32_t code = CopyQualifier(&copy, source);
-        if (!w.failed()) return ReleaseQualifier(&copy, 0);
-        EXPECT_EQ(code, 300u);
+    const size_t total = trees::sweepCopy<Qualifier>(CopyQualifier, ReleaseQualifier, source, [](const Qualifier& copy) {
         EXPECT_EQ(copy.operation, uint32_t{ZVI_QUAL_OR});
         EXPECT_EQ(copy.u.pair.left, nullptr);
         EXPECT_EQ(copy.u.pair.right, nullptr);
-        EXPECT_EQ(w.liveBlocks(), 0u);
-        ReleaseQualifier(&copy, 0);
     });
     EXPECT_GT(total, 30u);
 
     // Each routine on its own: 300, a releasable destination, nothing left after.
-    RelationalOp* relOp = source->u.pair.left->u.pair.left->u.relOp;
-    alloc::sweep([&](const alloc::Window& w) {
-        RelationalOp copy;
-        std::memset(&copy, 0xab, sizeof copy);
-        const uint32_t code = CopyRelationalOp(&copy, relOp);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_EQ(copy.operation, relOp->operation);
-        }
-        ReleaseRelationalOp(&copy, 0);
+    const RelationalOp* relOp = source->u.pair.left->u.pair.left->u.relOp;
+    trees::sweepCopy<RelationalOp>(CopyRelationalOp, ReleaseRelationalOp, relOp, [&](const RelationalOp& copy) {
+        EXPECT_EQ(copy.operation, relOp->operation);
     });
-    alloc::sweep([&](const alloc::Window& w) {
-        ArithOp copy;
-        std::memset(&copy, 0xab, sizeof copy);
-        const uint32_t code = CopyArithOp(&copy, relOp->left.u.arith);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        ReleaseArithOp(&copy, 0);
-    });
-    const Operand& set = relOp->right;
-    alloc::sweep([&](const alloc::Window& w) {
-        Operand copy;
-        std::memset(&copy, 0xab, sizeof copy);
-        const uint32_t code = CopyOperand(&copy, &set);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_EQ(copy.tag, uint32_t{ZVI_OPERAND_VALUE_SET});
-            EXPECT_EQ(copy.u.valueSet.items, nullptr);
-        }
-        ReleaseOperand(&copy, 0);
+    trees::sweepCopy<ArithOp>(CopyArithOp, ReleaseArithOp, relOp->left.u.arith);
+    trees::sweepCopy<Operand>(CopyOperand, ReleaseOperand, &relOp->right, [](const Operand& copy) {
+        EXPECT_EQ(copy.tag, uint32_t{ZVI_OPERAND_VALUE_SET});
+        EXPECT_EQ(copy.u.valueSet.items, nullptr);
     });
     const QueryRef* q = source->u.pair.left->u.pair.right->u.relOp->right.u.query;
-    alloc::sweep([&](const alloc::Window& w) {
-        QueryRef copy;
-        std::memset(&copy, 0xab, sizeof copy);
-        const uint32_t code = CopyQueryRef(&copy, q);
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed()) {
-            EXPECT_EQ(copy.qualifier, nullptr);
-            EXPECT_STREQ(copy.formName, "Tickets");
-        }
-        ReleaseQueryRef(&copy, 0);
+    trees::sweepCopy<QueryRef>(CopyQueryRef, ReleaseQueryRef, q, [](const QueryRef& copy) {
+        EXPECT_EQ(copy.qualifier, nullptr);
+        EXPECT_STREQ(copy.formName, "Tickets");
     });
 }
 
 TEST(CopyQualifier, FailedOperation6LeavesNothingBehind) {
     // A failed copy frees its partial tree whole, the left operand of operation 6 too.
     Arena a;
-    Qualifier* source = a.node(ZVI_QUAL_AND, a.compare(1, arith(a, 6, textValue(a, "l"), field(1)), field(2)),
-                               a.compare(1, field(3), textValue(a, "r")));
+    Qualifier* source = node(a, ZVI_QUAL_AND, compare(a, 1, arith(a, 6, textValue(a, "l"), field(1)), field(2)),
+                               compare(a, 1, field(3), textValue(a, "r")));
     alloc::sweep([&](const alloc::Window& w) {
         Qualifier copy;
         if (CopyQualifier(&copy, source) == 0) {
@@ -433,8 +375,8 @@ TEST(CopyQualifier, FailedOperation6LeavesNothingBehind) {
 
 TEST(ReleaseQualifierList, ReleasesEveryNodeInPlace) {
     Arena a;
-    Qualifier* sources[] = {a.node(ZVI_QUAL_NOT, a.compare(1, field(1), textValue(a, "x"))), a.node(ZVI_QUAL_NONE),
-                            a.compare(2, field(2), query(a, a.node(ZVI_QUAL_NONE)))};
+    Qualifier* sources[] = {node(a, ZVI_QUAL_NOT, compare(a, 1, field(1), textValue(a, "x"))), node(a, ZVI_QUAL_NONE),
+                            compare(a, 2, field(2), query(a, node(a, ZVI_QUAL_NONE)))};
     alloc::Window w;
     auto* items = static_cast<Qualifier*>(std::malloc(3 * sizeof(Qualifier)));
     for (int i = 0; i < 3; ++i) ASSERT_EQ(CopyQualifier(&items[i], sources[i]), 0u);
@@ -446,33 +388,16 @@ TEST(ReleaseQualifierList, ReleasesEveryNodeInPlace) {
     EXPECT_EQ(w.liveBlocks(), 0u);
 }
 
-namespace {
-
-// Runs body on a thread whose stack is 256 KiB.
-void onSmallStack(std::function<void()> body) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    auto run = [](void* p) -> void* {
-        (*static_cast<std::function<void()>*>(p))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, run, &body), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-}
-
-}  // namespace
+using trees::onSmallStack;
 
 TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
     // "a OR b OR c ...": each node's left is the chain so far, its right one leaf.
     constexpr int kDepth = 1000000;
     Arena a;
     a.reserve(2 * kDepth + 16);
-    Qualifier* chain = a.compare(1, field(1), field(0));
-    Qualifier* leaf = a.compare(1, field(1), field(2));
-    for (int i = 1; i < kDepth; ++i) chain = a.node(ZVI_QUAL_OR, chain, leaf);
+    Qualifier* chain = compare(a, 1, field(1), field(0));
+    Qualifier* leaf = compare(a, 1, field(1), field(2));
+    for (int i = 1; i < kDepth; ++i) chain = node(a, ZVI_QUAL_OR, chain, leaf);
     onSmallStack([&] {
         Qualifier copy;
         ASSERT_EQ(CopyQualifier(&copy, chain), 0u);
@@ -487,8 +412,8 @@ TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
     // deep copy.
     Operand sum = field(1);
     for (int i = 0; i < 200000; ++i) sum = arith(a, 1, sum, field(2));
-    Qualifier* nested = a.compare(1, sum, field(3));
-    for (int i = 0; i < 100000; ++i) nested = a.compare(2, field(4), query(a, a.node(ZVI_QUAL_NOT, nested)));
+    Qualifier* nested = compare(a, 1, sum, field(3));
+    for (int i = 0; i < 100000; ++i) nested = compare(a, 2, field(4), query(a, node(a, ZVI_QUAL_NOT, nested)));
     onSmallStack([&] {
         Qualifier copy;
         ASSERT_EQ(CopyQualifier(&copy, nested), 0u);

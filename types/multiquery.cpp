@@ -17,7 +17,7 @@
 #include <cstring>
 
 #include "types/types.h"
-#include "types/walk.h"
+#include "types/qualifier_walk.h"
 
 namespace zvi {
 namespace {
@@ -49,12 +49,10 @@ constexpr size_t kArrayItemCell = kArrayFreeCell + walk::kCellSize;
 static_assert(kFromItemCell + walk::kCellSize <= offsetof(MultiFromItem, alias));
 static_assert(kArrayItemCell + walk::kCellSize <= offsetof(MultiFromItem, joinType));
 
-bool isRefTag(uint32_t tag) {
-    switch (tag) {
-        case ZVI_MULTI_OPERAND_REF_6: case 54: case 55: case 56: return true;
-        default: return false;
-    }
-}
+// The release of operands is shared with single-form qualifiers (types/qualifier_walk.h).
+static_assert(+ZVI_MULTI_OPERAND_VALUE == +ZVI_OPERAND_VALUE && +ZVI_MULTI_OPERAND_ARITH == +ZVI_OPERAND_ARITH &&
+              +ZVI_MULTI_OPERAND_VALUE_SET == +ZVI_OPERAND_VALUE_SET && +ZVI_MULTI_OPERAND_REF_6 == +ZVI_OPERAND_REF_6);
+constexpr walk::QualifierKinds kKinds{kQualifier, kRelationalOp, kArithOp, kSubQuery, ZVI_MULTI_OPERAND_SUB_QUERY};
 
 template <class T>
 void zero(T& record) {
@@ -167,7 +165,7 @@ struct CopyWalk {
             case ZVI_MULTI_OPERAND_VALUE_SET: return CopyValueList(&d.u.valueSet, &s.u.valueSet) == 0;
             case ZVI_MULTI_OPERAND_SUB_QUERY: return below(d.u.subQuery, s.u.subQuery, kSubQuery);
             default:
-                if (!isRefTag(s.tag) || !s.u.ref) return true;
+                if (!walk::isOperandRecordTag(s.tag) || !s.u.ref) return true;
                 d.u.ref = std::malloc(ZVI_MULTI_OPERAND_REF_SIZE);
                 if (!d.u.ref) return false;
                 std::memcpy(d.u.ref, s.u.ref, ZVI_MULTI_OPERAND_REF_SIZE);
@@ -255,34 +253,10 @@ struct ReleaseWalk {
 
     bool take(uint32_t kind, void* node, uint32_t extra, walk::Children& c, walk::Stack& stack) {
         switch (kind) {
-            case kQualifier: {
-                auto& q = *static_cast<MultiQualifier*>(node);
-                switch (q.operation) {
-                    case ZVI_QUAL_AND:
-                    case ZVI_QUAL_OR:
-                        c.add(kQualifier, q.u.pair.left);
-                        c.add(kQualifier, q.u.pair.right);
-                        q.u.pair.left = q.u.pair.right = nullptr;
-                        break;
-                    case ZVI_QUAL_NOT: c.add(kQualifier, q.u.child), q.u.child = nullptr; break;
-                    case ZVI_QUAL_REL_OP: c.add(kRelationalOp, q.u.relOp), q.u.relOp = nullptr; break;
-                    default: break;
-                }
-                return true;
-            }
-            case kRelationalOp: {
-                auto& op = *static_cast<MultiRelationalOp*>(node);
-                operand(op.left, c);
-                operand(op.right, c);
-                return true;
-            }
-            case kArithOp: {
-                auto& op = *static_cast<MultiArithOp*>(node);
-                if (op.operation != ZVI_ARITH_UNARY || cleanup) operand(op.left, c);
-                operand(op.right, c);
-                return true;
-            }
-            case kOperand: operand(*static_cast<MultiOperand*>(node), c); return true;
+            case kQualifier: walk::takeQualifier(*static_cast<MultiQualifier*>(node), c, kKinds); return true;
+            case kRelationalOp: walk::takeOperands(*static_cast<MultiRelationalOp*>(node), c, kKinds, true); return true;
+            case kArithOp: walk::takeOperands(*static_cast<MultiArithOp*>(node), c, kKinds, cleanup); return true;
+            case kOperand: walk::takeOperand(*static_cast<MultiOperand*>(node), c, kKinds); return true;
             case kSubQuery: {
                 auto& q = *static_cast<MultiSubQuery*>(node);
                 fromList(q.fromList, c);
@@ -331,52 +305,18 @@ struct ReleaseWalk {
         if (item.fromType == ZVI_MULTI_FROM_QUERY) c.add(kQuery, item.u.query), item.u.query = nullptr;
         qualifier(item.joinQualifier, c);
     }
-    // Frees what an operand holds inline and hands over the record it points to.
-    static void operand(MultiOperand& o, walk::Children& c) {
-        switch (o.tag) {
-            case ZVI_MULTI_OPERAND_VALUE: ReleaseValue(&o.u.value, 0); break;
-            case ZVI_MULTI_OPERAND_ARITH: c.add(kArithOp, o.u.arith), o.u.arith = nullptr; break;
-            case ZVI_MULTI_OPERAND_VALUE_SET: ReleaseValueList(&o.u.valueSet, 0); break;
-            case ZVI_MULTI_OPERAND_SUB_QUERY: c.add(kSubQuery, o.u.subQuery), o.u.subQuery = nullptr; break;
-            default:
-                if (!isRefTag(o.tag)) break;
-                std::free(o.u.ref);
-                o.u.ref = nullptr;
-                break;
-        }
-    }
 };
 
-// Releases what a record kept by its holder points to; its pointer members end null.
-void releaseContents(uint32_t kind, void* node, bool cleanup) {
-    ReleaseWalk w{cleanup};
-    walk::Children c;
-    walk::Stack unused;
-    w.take(kind, node, 0, c, unused);
-    walk::releaseChildren(w, c);
-}
-
-// Frees the record with everything below it, or releases its contents and zeroes it.
+// Kept records are zeroed. On failure a qualifier or operand keeps its operation or
+// tag with null pointer members; every other record is zeroed.
 template <class T>
 void release(uint32_t kind, T* record, uint8_t freeHolder) {
-    if (!record) return;
-    ReleaseWalk w;
-    if (freeHolder) return walk::releaseTree(w, kind, record);
-    releaseContents(kind, record, false);
-    zero(*record);
+    walk::release<ReleaseWalk>(kind, record, freeHolder, true);
 }
 
-// On failure everything allocated is freed; a qualifier or operand keeps its
-// operation or tag with null pointer members, every other record is zeroed.
 template <class T>
 uint32_t copy(uint32_t kind, T* destination, const T* source) {
-    if (!destination) return 0;
-    if (!source) return zero(*destination), 0;
-    CopyWalk w;
-    if (walk::copyTree(w, kind, destination, source)) return 0;
-    releaseContents(kind, destination, true);
-    if (kind != kQualifier && kind != kOperand) zero(*destination);
-    return kCopyNoMemory;
+    return walk::copy<CopyWalk, ReleaseWalk>(kind, destination, source, kind != kQualifier && kind != kOperand);
 }
 
 }  // namespace
@@ -400,7 +340,8 @@ void ReleaseMultiFromItem(MultiFromItem* item, uint8_t freeHolder) { release(kFr
 
 void ReleaseMultiFromList(MultiFromList* list, uint8_t freeHolder) {
     if (!list) return;
-    releaseContents(kFromList, list, false);
+    ReleaseWalk w;
+    walk::releaseContents(w, kFromList, list);
     if (freeHolder) std::free(list);
 }
 

@@ -9,21 +9,14 @@
 #include <cstring>
 
 #include "types/types.h"
-#include "types/walk.h"
+#include "types/qualifier_walk.h"
 
 namespace zvi {
 namespace {
 
 enum Kind : uint32_t { kQualifier, kRelationalOp, kArithOp, kOperand, kQueryRef };
 
-bool isRefTag(uint32_t tag) {
-    switch (tag) {
-        case ZVI_OPERAND_REF_6: case ZVI_OPERAND_REF_54: case ZVI_OPERAND_REF_55: case ZVI_OPERAND_REF_56:
-            return true;
-        default:
-            return false;
-    }
-}
+constexpr walk::QualifierKinds kKinds{kQualifier, kRelationalOp, kArithOp, kQueryRef, ZVI_OPERAND_QUERY};
 
 // Allocates the block for a node below; false when the heap is exhausted (the slot is
 // then null). A null source gives a null slot.
@@ -112,7 +105,7 @@ struct CopyWalk {
                 if (d.u.query) pending.push(d.u.query, kQueryRef, s.u.query);
                 return true;
             default:
-                if (!isRefTag(s.tag) || !s.u.ref) return true;
+                if (!walk::isOperandRecordTag(s.tag) || !s.u.ref) return true;
                 d.u.ref = std::malloc(ZVI_OPERAND_REF_SIZE);
                 if (!d.u.ref) return false;
                 std::memcpy(d.u.ref, s.u.ref, ZVI_OPERAND_REF_SIZE);
@@ -135,34 +128,10 @@ struct ReleaseWalk {
 
     bool take(uint32_t kind, void* node, uint32_t, walk::Children& c, walk::Stack&) {
         switch (kind) {
-            case kQualifier: {
-                auto& q = *static_cast<Qualifier*>(node);
-                switch (q.operation) {
-                    case ZVI_QUAL_AND:
-                    case ZVI_QUAL_OR:
-                        c.add(kQualifier, q.u.pair.left);
-                        c.add(kQualifier, q.u.pair.right);
-                        q.u.pair.left = q.u.pair.right = nullptr;
-                        break;
-                    case ZVI_QUAL_NOT: c.add(kQualifier, q.u.child), q.u.child = nullptr; break;
-                    case ZVI_QUAL_REL_OP: c.add(kRelationalOp, q.u.relOp), q.u.relOp = nullptr; break;
-                    default: break;
-                }
-                break;
-            }
-            case kRelationalOp: {
-                auto& op = *static_cast<RelationalOp*>(node);
-                operand(op.left, c);
-                operand(op.right, c);
-                break;
-            }
-            case kArithOp: {
-                auto& op = *static_cast<ArithOp*>(node);
-                if (op.operation != ZVI_ARITH_UNARY || cleanup) operand(op.left, c);
-                operand(op.right, c);
-                break;
-            }
-            case kOperand: operand(*static_cast<Operand*>(node), c); break;
+            case kQualifier: walk::takeQualifier(*static_cast<Qualifier*>(node), c, kKinds); break;
+            case kRelationalOp: walk::takeOperands(*static_cast<RelationalOp*>(node), c, kKinds, true); break;
+            case kArithOp: walk::takeOperands(*static_cast<ArithOp*>(node), c, kKinds, cleanup); break;
+            case kOperand: walk::takeOperand(*static_cast<Operand*>(node), c, kKinds); break;
             case kQueryRef: {
                 auto& q = *static_cast<QueryRef*>(node);
                 c.add(kQualifier, q.qualifier);
@@ -172,53 +141,16 @@ struct ReleaseWalk {
         }
         return true;  // an operand is a block of its own only as the root of a release
     }
-
-    // Frees what an operand holds inline and hands over the node it points to; its
-    // pointer members are null afterwards.
-    static void operand(Operand& o, walk::Children& c) {
-        switch (o.tag) {
-            case ZVI_OPERAND_VALUE: ReleaseValue(&o.u.value, 0); break;
-            case ZVI_OPERAND_ARITH: c.add(kArithOp, o.u.arith), o.u.arith = nullptr; break;
-            case ZVI_OPERAND_VALUE_SET: ReleaseValueList(&o.u.valueSet, 0); break;
-            case ZVI_OPERAND_QUERY: c.add(kQueryRef, o.u.query), o.u.query = nullptr; break;
-            default:
-                if (!isRefTag(o.tag)) break;
-                std::free(o.u.ref);
-                o.u.ref = nullptr;
-                break;
-        }
-    }
 };
 
-// Releases what a record kept by its holder points to; its pointer members end null.
-void releaseContents(uint32_t kind, void* node, bool cleanup) {
-    ReleaseWalk w{cleanup};
-    walk::Children c;
-    walk::Stack unused;
-    w.take(kind, node, 0, c, unused);
-    walk::releaseChildren(w, c);
-}
-
-void release(uint32_t kind, void* node, uint8_t freeHolder) {
-    if (!node) return;
-    ReleaseWalk w;
-    if (freeHolder) return walk::releaseTree(w, kind, node);
-    releaseContents(kind, node, false);
-}
-
-// Copies a tree rooted in a record of the given kind. On failure everything allocated
-// is freed and the root keeps its operation or tag with null pointer members.
 template <class T>
 uint32_t copy(uint32_t kind, T* destination, const T* source) {
-    if (!destination) return 0;
-    if (!source) {
-        std::memset(static_cast<void*>(destination), 0, sizeof(T));
-        return 0;
-    }
-    CopyWalk w;
-    if (walk::copyTree(w, kind, destination, source)) return 0;
-    releaseContents(kind, destination, true);
-    return kCopyNoMemory;
+    return walk::copy<CopyWalk, ReleaseWalk>(kind, destination, source, false);
+}
+
+template <class T>
+void release(uint32_t kind, T* record, uint8_t freeHolder) {
+    walk::release<ReleaseWalk>(kind, record, freeHolder, false);
 }
 
 }  // namespace
@@ -230,14 +162,13 @@ uint32_t CopyOperand(Operand* d, const Operand* s) { return copy(kOperand, d, s)
 uint32_t CopyQueryRef(QueryRef* d, const QueryRef* s) { return copy(kQueryRef, d, s); }
 
 void ReleaseQualifier(Qualifier* qualifier, uint8_t freeHolder) {
-    release(kQualifier, qualifier, freeHolder);
-    if (qualifier && !freeHolder) *qualifier = Qualifier{};
+    walk::release<ReleaseWalk>(kQualifier, qualifier, freeHolder, true);
 }
 
 void ReleaseQualifierList(QualifierList* list, uint8_t freeHolder) {
     if (!list) return;
     if (list->items) {
-        for (uint32_t i = 0; i < list->numItems; ++i) release(kQualifier, &list->items[i], 0);
+        for (uint32_t i = 0; i < list->numItems; ++i) ReleaseQualifier(&list->items[i], 0);
         std::free(list->items);
     }
     if (freeHolder) return std::free(list);

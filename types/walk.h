@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "types/types.h"
+
 namespace zvi::walk {
 
 struct Cell {
@@ -117,10 +119,42 @@ void releaseTree(Walker& w, uint32_t kind, void* node, uint32_t extra = 0) {
     }
 }
 
-// Releases the nodes a kept record points to (the record itself stays).
+// Releases what a record kept by its holder holds; its pointer members end null.
 template <class Walker>
-void releaseChildren(Walker& w, const Children& c) {
+void releaseContents(Walker& w, uint32_t kind, void* node) {
+    Children c;
+    Stack unused;  // the root of a release queues nothing of its own
+    w.take(kind, node, 0, c, unused);
     for (int i = 0; i < c.count; ++i) releaseTree(w, c.kind[i], c.node[i], c.extra[i]);
+}
+
+// Release<Type>: frees the record with everything below it, or releases its contents
+// and, when asked, zeroes it.
+template <class ReleaseWalker, class T>
+void release(uint32_t kind, T* record, uint8_t freeHolder, bool zeroKept) {
+    if (!record) return;
+    ReleaseWalker w;
+    if (freeHolder) return releaseTree(w, kind, record);
+    releaseContents(w, kind, record);
+    if (zeroKept) std::memset(static_cast<void*>(record), 0, sizeof(T));
+}
+
+// Copy<Type>: a null source gives a zeroed destination and 0. On failure everything
+// allocated is freed (a clean-up release of the partial copy) and the root keeps its
+// bytes with null pointer members, or is zeroed when asked; the status is 300.
+template <class CopyWalker, class ReleaseWalker, class T>
+uint32_t copy(uint32_t kind, T* destination, const T* source, bool zeroOnFailure) {
+    if (!destination) return 0;
+    if (!source) {
+        std::memset(static_cast<void*>(destination), 0, sizeof(T));
+        return 0;
+    }
+    CopyWalker w;
+    if (copyTree(w, kind, destination, source)) return 0;
+    ReleaseWalker cleanup{true};
+    releaseContents(cleanup, kind, destination);
+    if (zeroOnFailure) std::memset(static_cast<void*>(destination), 0, sizeof(T));
+    return kCopyNoMemory;
 }
 
 }  // namespace zvi::walk
