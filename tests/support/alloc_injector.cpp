@@ -16,13 +16,16 @@ namespace {
 thread_local Window* current = nullptr;
 }
 
-Window::Window(size_t failAt) : previous_(current), failAt_(failAt) { current = this; }
+Window::Window(size_t failAt, Indexing indexing) : previous_(current), failAt_(failAt), indexing_(indexing) {
+    current = this;
+}
 Window::~Window() { current = previous_; }
 
 bool Window::shouldFail(size_t size) {
     sizes_.push_back(size);
     ++count_;
-    if (paused_ || count_ != failAt_) return false;
+    if (paused_ && indexing_ == Indexing::LibraryOnly) return false;
+    if (++indexed_ != failAt_ || paused_) return false;
     failed_ = true;
     return true;
 }
@@ -37,9 +40,9 @@ Paused::~Paused() {
     if (current) --current->paused_;
 }
 
-size_t sweep(const std::function<void(const Window&)>& body) {
+size_t sweep(const std::function<void(const Window&)>& body, Indexing indexing) {
     for (size_t k = 1; k < 1000000; ++k) {
-        Window window(k);
+        Window window(k, indexing);
         body(window);
         EXPECT_EQ(window.liveBlocks(), 0u) << "blocks left when allocation " << k << " failed";
         if (!window.failed()) return window.allocations();
