@@ -6,19 +6,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "demo/reference_host.h"
 #include "zvi/zvi.h"
 
 namespace {
 
-struct Library {
-    void* handle;
-    decltype(&ZVIInitialization) initialization;
-    decltype(&ZVIDeleteEntry) deleteEntry;
+// Fields of the demo form.
+constexpr uint32_t kStatusField = 7;
+constexpr uint32_t kSummaryField = 8;
 
+// The operations the session uses, looked up by name in the loaded library.
+struct Api {
+    void* handle;
     template <class Fn>
-    Fn symbol(const char* name) {
+    Fn get(const char* name) const {
         void* p = dlsym(handle, name);
         if (!p) {
             std::fprintf(stderr, "missing export %s\n", name);
@@ -26,77 +29,223 @@ struct Library {
         }
         return reinterpret_cast<Fn>(p);
     }
+#define ZVI_DEMO_OP(name) decltype(&ZVI##name) name = get<decltype(&ZVI##name)>("ZVI" #name)
+    ZVI_DEMO_OP(Initialization);
+    ZVI_DEMO_OP(CreateEntry);
+    ZVI_DEMO_OP(GetEntry);
+    ZVI_DEMO_OP(SetEntry);
+    ZVI_DEMO_OP(MergeEntry);
+    ZVI_DEMO_OP(DeleteEntry);
+    ZVI_DEMO_OP(GetListEntry);
+    ZVI_DEMO_OP(GetListEntryWithFields);
+    ZVI_DEMO_OP(WfGetEntry);
+    ZVI_DEMO_OP(BulkTranBegin);
+    ZVI_DEMO_OP(BulkTranCommit);
+    ZVI_DEMO_OP(BulkTranRollback);
+#undef ZVI_DEMO_OP
 };
 
-void show(const char* call, uint32_t rc, StatusList* status) {
-    std::printf("%s -> %u\n", call, rc);
+// Prints a call, its result and its messages, then releases the messages.
+void show(const std::string& call, uint32_t rc, StatusList* status) {
+    std::printf("%s -> %u\n", call.c_str(), rc);
     if (!status) return;
     for (uint32_t i = 0; i < status->numItems; ++i) {
         const StatusEntry& e = status->entries[i];
         std::printf("    [type %u] %u: %s%s%s\n", e.messageType, e.messageNum, e.messageText ? e.messageText : "",
                     e.appendedText ? " : " : "", e.appendedText ? e.appendedText : "");
+        std::free(e.messageText);
+        std::free(e.appendedText);
+    }
+    std::free(status->entries);
+    *status = StatusList{};
+}
+
+void printValues(const FieldValueList& values) {
+    for (uint32_t i = 0; i < values.numItems; ++i) {
+        const FieldValue& v = values.items[i];
+        if (v.value.dataType == ZVI_DATA_TEXT) std::printf("      field %u = \"%s\"\n", v.fieldId, v.value.payload.text);
+        else std::printf("      field %u = %d\n", v.fieldId, v.value.payload.i);
     }
 }
 
-// Releases a status list the library handed over.
-void release(StatusList& status) {
-    for (uint32_t i = 0; i < status.numItems; ++i) {
-        std::free(status.entries[i].messageText);
-        std::free(status.entries[i].appendedText);
-    }
-    std::free(status.entries);
-    status = StatusList{};
+// Releases what the library handed over: the caller owns it.
+void release(FieldValueList& values) {
+    for (uint32_t i = 0; i < values.numItems; ++i)
+        if (values.items[i].value.dataType == ZVI_DATA_TEXT) std::free(values.items[i].value.payload.text);
+    std::free(values.items);
+    values = FieldValueList{};
 }
 
-EntryIdList oneEntry(EntryId& id, const char* value) {
-    std::snprintf(id, sizeof id, "%s", value);
-    return EntryIdList{1, &id};
+FieldValue text(uint32_t fieldId, const char* value) {
+    FieldValue v{};
+    v.fieldId = fieldId;
+    v.value.dataType = ZVI_DATA_TEXT;
+    v.value.payload.text = const_cast<char*>(value);
+    return v;
 }
+
+// One plug-in's view of the server: a caller description and the form it works on.
+struct Session {
+    const Api& zvi;
+    ControlRecord control{};
+    char form[9] = "HelpDesk";
+    StatusList status{};
+
+    std::string create(const char* summary, const char* state) {
+        FieldValue values[2] = {text(kSummaryField, summary), text(kStatusField, state)};
+        FieldValueList list{2, values};
+        char id[sizeof(EntryId)];
+        const uint32_t rc = zvi.CreateEntry(&control, form, &list, id, &status);
+        show(std::string("ZVICreateEntry(\"") + summary + "\") gives entry " + id, rc, &status);
+        return id;
+    }
+
+    void get(const std::string& id) {
+        EntryId entry;
+        std::snprintf(entry, sizeof entry, "%s", id.c_str());
+        EntryIdList ids{1, &entry};
+        FieldValueList values{};
+        const uint32_t rc = zvi.GetEntry(&control, form, &ids, nullptr, &values, &status);
+        show("ZVIGetEntry(" + id + ")", rc, &status);
+        printValues(values);
+        release(values);
+    }
+
+    void setStatus(const std::string& id, const char* state) {
+        EntryId entry;
+        std::snprintf(entry, sizeof entry, "%s", id.c_str());
+        EntryIdList ids{1, &entry};
+        FieldValue value = text(kStatusField, state);
+        FieldValueList list{1, &value};
+        show("ZVISetEntry(" + id + ", status " + state + ")",
+             zvi.SetEntry(&control, form, &ids, &list, 0, 0, &status), &status);
+    }
+
+    void remove(const std::string& id) {
+        EntryId entry;
+        std::snprintf(entry, sizeof entry, "%s", id.c_str());
+        EntryIdList ids{1, &entry};
+        show("ZVIDeleteEntry(" + id + ")", zvi.DeleteEntry(&control, form, &ids, 0, &status), &status);
+    }
+
+    // Lists the entries whose status is the given one (all of them for null).
+    void list(const char* state) {
+        RelationalOp equal{};
+        equal.operation = demo::kCompareEqual;
+        equal.left.tag = ZVI_OPERAND_FIELD;
+        equal.left.u.id = kStatusField;
+        equal.right.tag = ZVI_OPERAND_VALUE;
+        equal.right.u.value.dataType = ZVI_DATA_TEXT;
+        equal.right.u.value.payload.text = const_cast<char*>(state ? state : "");
+        Qualifier qualifier{};
+        qualifier.operation = ZVI_QUAL_REL_OP;
+        qualifier.u.relOp = &equal;
+        EntryListItemList entries{};
+        uint32_t matches = 0;
+        const uint32_t rc = zvi.GetListEntry(&control, form, state ? &qualifier : nullptr, nullptr, nullptr, 0,
+                                                0, 0, &entries, &matches, &status);
+        show(std::string("ZVIGetListEntry(status ") + (state ? state : "any") + ") finds " +
+                 std::to_string(matches),
+             rc, &status);
+        for (uint32_t i = 0; i < entries.numItems; ++i) {
+            std::printf("      %s  %s\n", entries.items[i].entryId.items[0], entries.items[i].entryText);
+            std::free(entries.items[i].entryId.items);
+            std::free(entries.items[i].entryText);
+        }
+        std::free(entries.items);
+    }
+
+    void listWithFields() {
+        EntryListField columns[2] = {{kSummaryField, 30, " "}, {kStatusField, 10, " "}};
+        EntryListFieldList fields{2, columns};
+        EntryFieldValuesList entries{};
+        uint32_t matches = 0;
+        const uint32_t rc = zvi.GetListEntryWithFields(&control, form, nullptr, &fields, nullptr, 0, 0, 0,
+                                                          &entries, &matches, &status);
+        show("ZVIGetListEntryWithFields(summary, status) finds " + std::to_string(matches), rc, &status);
+        for (uint32_t i = 0; i < entries.numItems; ++i) {
+            std::printf("    entry %s\n", entries.items[i].entryId.items[0]);
+            printValues(*entries.items[i].values);
+            release(*entries.items[i].values);
+            std::free(entries.items[i].values);
+            std::free(entries.items[i].entryId.items);
+        }
+        std::free(entries.items);
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : ZVI_DEFAULT_LIBRARY;
-    Library lib{dlopen(path, RTLD_NOW | RTLD_LOCAL), nullptr, nullptr};
-    if (!lib.handle) {
+    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
         std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
         return 1;
     }
-    lib.initialization = lib.symbol<decltype(lib.initialization)>("ZVIInitialization");
-    lib.deleteEntry = lib.symbol<decltype(lib.deleteEntry)>("ZVIDeleteEntry");
     std::printf("loaded %s\n", path);
+    {
+        const Api zvi{handle};
+        demo::Store store;
+        store.forms["HelpDesk"];
+        HostEntryTable table = demo::makeHostTable(store);
+        Session s{zvi};
+        std::snprintf(s.control.text1, sizeof s.control.text1, "Demo");
+        show("ZVIInitialization(version 20)", zvi.Initialization(&table, &s.status), &s.status);
 
-    demo::Store store;
-    store.forms["HelpDesk"] = {"000000000000001", "000000000000002", "000000000000003"};
-    HostEntryTable table = demo::makeHostTable(store);
+        std::printf("\n-- a plug-in records three requests\n");
+        const std::string printer = s.create("Printer jams on every page", "New");
+        const std::string mail = s.create("Mail client cannot connect", "New");
+        const std::string laptop = s.create("Laptop battery swells", "Assigned");
+        s.get(printer);
+        s.setStatus(mail, "Assigned");
+        s.list("New");
+        s.list("Assigned");
 
-    StatusList status{};
-    show("ZVIInitialization(version 20)", lib.initialization(&table, &status), &status);
+        std::printf("\n-- merging replaces an entry named by its identifier\n");
+        FieldValue merged[3] = {text(1, laptop.c_str()), text(kSummaryField, "Laptop battery replaced"),
+                                text(kStatusField, "Closed")};
+        FieldValueList mergeList{3, merged};
+        char id[sizeof(EntryId)];
+        show("ZVIMergeEntry(" + laptop + ")", zvi.MergeEntry(&s.control, s.form, &mergeList, 0, id, &s.status),
+             &s.status);
+        s.listWithFields();
 
-    ControlRecord control{};
-    std::snprintf(control.text1, sizeof control.text1, "Demo");
-    char form[] = "HelpDesk";
-    EntryId id;
+        std::printf("\n-- inside a filter step on the printer entry\n");
+        demo::FilterStep step{"HelpDesk", printer};
+        EntryId current;
+        std::snprintf(current, sizeof current, "%s", step.entryId.c_str());
+        EntryIdList currentIds{1, &current};
+        FieldValueList values{};
+        show("ZVIWfGetEntry(workflow context, " + printer + ")",
+             zvi.WfGetEntry(&step, &currentIds, nullptr, &values, &s.status), &s.status);
+        printValues(values);
+        release(values);
 
-    EntryIdList entry = oneEntry(id, "000000000000002");
-    show("ZVIDeleteEntry(HelpDesk, 000000000000002)", lib.deleteEntry(&control, form, &entry, 0, &status), &status);
-    release(status);
+        std::printf("\n-- a bulk transaction that is rolled back, and one that is committed\n");
+        show("ZVIBulkTranBegin", zvi.BulkTranBegin(&s.control, &s.status), &s.status);
+        s.create("Temporary request", "New");
+        s.remove(printer);
+        show("ZVIBulkTranRollback", zvi.BulkTranRollback(&s.control, &s.status), &s.status);
+        s.list(nullptr);
+        show("ZVIBulkTranBegin", zvi.BulkTranBegin(&s.control, &s.status), &s.status);
+        show("ZVIBulkTranBegin (a second one)", zvi.BulkTranBegin(&s.control, &s.status), &s.status);
+        s.remove(printer);
+        s.remove(mail);
+        show("ZVIBulkTranCommit", zvi.BulkTranCommit(&s.control, &s.status), &s.status);
+        s.list(nullptr);
 
-    EntryId two[2] = {"000000000000001", "000000000000003"};
-    EntryIdList pair{2, two};
-    show("ZVIDeleteEntry(HelpDesk, two entries: rejected by the host)",
-         lib.deleteEntry(&control, form, &pair, 0, &status), &status);
-    release(status);
-
-    entry = oneEntry(id, "000000000000999");
-    show("ZVIDeleteEntry(HelpDesk, unknown 000000000000999)", lib.deleteEntry(&control, form, &entry, 0, &status),
-         &status);
-    release(status);
-
-    show("ZVIDeleteEntry(without a status list)", lib.deleteEntry(&control, form, &entry, 0, nullptr), nullptr);
-
-    std::printf("entries left in HelpDesk: %zu\n", store.forms["HelpDesk"].size());
-    dlclose(lib.handle);
+        std::printf("\n-- calls that go wrong\n");
+        s.get(printer);
+        s.remove("000000000000999");
+        show("ZVISetEntry(nothing to set)", zvi.SetEntry(&s.control, s.form, nullptr, nullptr, 0, 0, &s.status),
+             &s.status);
+        show("ZVIGetListEntry(without a status list)",
+             zvi.GetListEntry(&s.control, s.form, nullptr, nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr),
+             nullptr);
+        std::printf("entries left in HelpDesk: %zu\n", store.forms["HelpDesk"].entries.size());
+    }
+    dlclose(handle);
     std::printf("session complete\n");
     return 0;
 }

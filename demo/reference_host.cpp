@@ -1,20 +1,131 @@
 #include "demo/reference_host.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace demo {
 namespace {
 
 Store* store = nullptr;
 
+// This server's own messages (their texts come from the server, not the library).
+constexpr uint32_t kNoSuchEntry = 302;
+constexpr uint32_t kNoSuchForm = 303;
+constexpr uint32_t kEntryCreated = 1;
+constexpr uint32_t kBulkState = 9100;
+
 char* heapText(const std::string& s) { return strdup(s.c_str()); }
+
+template <class T>
+T* heapArray(size_t n) {
+    return static_cast<T*>(std::calloc(n ? n : 1, sizeof(T)));
+}
 
 void addMessage(StatusList& list, uint32_t type, uint32_t number, const std::string& text,
                 const std::string& detail) {
     list.entries = static_cast<StatusEntry*>(std::realloc(list.entries, (list.numItems + 1) * sizeof(StatusEntry)));
-    list.entries[list.numItems++] = StatusEntry{type, number, heapText(text), heapText(detail)};
+    list.entries[list.numItems++] = StatusEntry{type, number, heapText(text), detail.empty() ? nullptr : heapText(detail)};
 }
+
+// --- the data model --------------------------------------------------------------------
+
+Form* findForm(const char* schema, StatusList& status) {
+    auto form = store->forms.find(schema ? schema : "");
+    if (form != store->forms.end()) return &form->second;
+    addMessage(status, ZVI_ERROR, kNoSuchForm, "Form does not exist on server", schema ? schema : "");
+    return nullptr;
+}
+
+// The one entry an identifier list names.
+Entry* findEntry(const char* schema, const EntryIdList& ids, StatusList& status) {
+    Form* form = findForm(schema, status);
+    if (!form) return nullptr;
+    const std::string id = ids.numItems == 1 ? ids.items[0] : "";
+    auto entry = form->entries.find(id);
+    if (entry != form->entries.end()) return &entry->second;
+    addMessage(status, ZVI_ERROR, kNoSuchEntry, "Entry does not exist in database", id);
+    return nullptr;
+}
+
+Field fieldOf(const Value& v) {
+    Field f;
+    f.dataType = v.dataType;
+    if (v.dataType == ZVI_DATA_TEXT) f.text = v.payload.text ? v.payload.text : "";
+    else f.integer = v.payload.i;
+    return f;
+}
+
+Value valueOf(const Field& f) {
+    Value v{};
+    v.dataType = f.dataType;
+    if (f.dataType == ZVI_DATA_TEXT) v.payload.text = heapText(f.text);
+    else v.payload.i = f.integer;
+    return v;
+}
+
+void applyValues(Entry& entry, const FieldValueList& values) {
+    for (uint32_t i = 0; i < values.numItems; ++i)
+        if (values.items[i].fieldId != 1) entry[values.items[i].fieldId] = fieldOf(values.items[i].value);
+}
+
+// The wanted fields of an entry (all of them for an empty list), on the heap.
+FieldValueList valuesOf(const Entry& entry, const IdList& wanted) {
+    std::vector<uint32_t> ids;
+    if (wanted.numItems) ids.assign(wanted.items, wanted.items + wanted.numItems);
+    else for (const auto& field : entry) ids.push_back(field.first);
+    FieldValueList list{0, heapArray<FieldValue>(ids.size())};
+    for (uint32_t id : ids) {
+        auto field = entry.find(id);
+        if (field == entry.end()) continue;
+        list.items[list.numItems].fieldId = id;
+        list.items[list.numItems++].value = valueOf(field->second);
+    }
+    return list;
+}
+
+EntryIdList idListOf(const std::string& id) {
+    EntryIdList list{1, heapArray<EntryId>(1)};
+    std::snprintf(list.items[0], sizeof(EntryId), "%s", id.c_str());
+    return list;
+}
+
+bool matches(const Entry& entry, const Qualifier* q) {
+    switch (q ? q->operation : uint32_t{ZVI_QUAL_NONE}) {
+        case ZVI_QUAL_NONE: return true;
+        case ZVI_QUAL_AND: return matches(entry, q->u.pair.left) && matches(entry, q->u.pair.right);
+        case ZVI_QUAL_OR: return matches(entry, q->u.pair.left) || matches(entry, q->u.pair.right);
+        case ZVI_QUAL_NOT: return !matches(entry, q->u.child);
+        case ZVI_QUAL_REL_OP: {
+            const RelationalOp& op = *q->u.relOp;
+            if (op.operation != kCompareEqual || op.left.tag != ZVI_OPERAND_FIELD || op.right.tag != ZVI_OPERAND_VALUE)
+                return false;
+            auto field = entry.find(op.left.u.id);
+            if (field == entry.end()) return false;
+            const Field wanted = fieldOf(op.right.u.value);
+            return field->second.dataType == wanted.dataType && field->second.text == wanted.text &&
+                   field->second.integer == wanted.integer;
+        }
+        default: return false;
+    }
+}
+
+// The entries of a list request, after firstRetrieve and up to maxRetrieve (0: all).
+std::vector<const std::pair<const std::string, Entry>*> select(const Form& form, const GetListEntryRequest& q,
+                                                               uint32_t* numMatches) {
+    std::vector<const std::pair<const std::string, Entry>*> found;
+    uint32_t matched = 0;
+    for (const auto& entry : form.entries) {
+        if (!matches(entry.second, &q.qualifier)) continue;
+        if (matched++ < q.firstRetrieve) continue;
+        if (!q.maxRetrieve || found.size() < q.maxRetrieve) found.push_back(&entry);
+    }
+    if (q.wantCount) *numMatches = matched;
+    return found;
+}
+
+// --- entry points ------------------------------------------------------------------------
 
 void enterHook(uint8_t, uint32_t) {}
 void leaveHook(uint8_t) {}
@@ -24,7 +135,7 @@ uint32_t adminThreadCheck(uint32_t) { return 1; }
 uint32_t getServerInfo(void* request, void* result, uint32_t) {
     auto& q = *static_cast<GetServerInfoRequest*>(request);
     auto& r = *static_cast<GetServerInfoResult*>(result);
-    r.serverInfo.items = static_cast<ServerInfo*>(std::calloc(q.requestList.numItems, sizeof(ServerInfo)));
+    r.serverInfo.items = heapArray<ServerInfo>(q.requestList.numItems);
     for (uint32_t i = 0; i < q.requestList.numItems; ++i) {
         ServerInfo& info = r.serverInfo.items[r.serverInfo.numItems++];
         info.infoId = q.requestList.items[i];
@@ -36,26 +147,153 @@ uint32_t getServerInfo(void* request, void* result, uint32_t) {
     return 1;
 }
 
+uint32_t getEntry(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetEntryRequest*>(request);
+    auto& r = *static_cast<GetEntryResult*>(result);
+    Entry* entry = findEntry(q.schema, q.entryId, r.status);
+    if (entry && q.wantValues) r.values = valuesOf(*entry, q.fieldIds);
+    return 1;
+}
+
+uint32_t setEntry(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<SetEntryRequest*>(request);
+    auto& r = *static_cast<SetEntryResult*>(result);
+    if (Entry* entry = findEntry(q.schema, q.entryId, r.status)) applyValues(*entry, q.fieldValues);
+    return 1;
+}
+
+// Creates an entry under the given identifier, or the form's next one.
+std::string create(Form& form, const FieldValueList& values, std::string id = "") {
+    if (id.empty()) {
+        char next[sizeof(EntryId)];
+        std::snprintf(next, sizeof next, "%015u", form.nextId++);
+        id = next;
+    }
+    Entry& entry = form.entries[id];
+    entry.clear();
+    entry[1] = Field{ZVI_DATA_TEXT, id, 0};
+    applyValues(entry, values);
+    return id;
+}
+
+uint32_t createEntry(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateEntryRequest*>(request);
+    auto& r = *static_cast<CreateEntryResult*>(result);
+    Form* form = findForm(q.schema, r.status);
+    if (!form) return 1;
+    const std::string id = create(*form, q.fieldValues);
+    std::snprintf(r.entryId, sizeof r.entryId, "%s", id.c_str());
+    addMessage(r.status, ZVI_NOTE, kEntryCreated, "Entry created", id);
+    return 1;
+}
+
 uint32_t deleteEntry(void* request, void* result, uint32_t) {
     auto& q = *static_cast<DeleteEntryRequest*>(request);
     auto& r = *static_cast<DeleteEntryResult*>(result);
-    auto form = store->forms.find(q.schema ? q.schema : "");
-    if (form == store->forms.end()) {
-        addMessage(r.status, ZVI_ERROR, 303, "Form does not exist on server", q.schema ? q.schema : "");
-        return 1;
-    }
+    Form* form = findForm(q.schema, r.status);
+    if (!form) return 1;
     if (q.entryId.numItems != 1) {
         addMessage(r.status, ZVI_ERROR, 9905, "Only single entries can be deleted here", "");
         return 0;  // the host refuses: the library reports the call as failed
     }
     const std::string id = q.entryId.items[0];
-    if (form->second.erase(id) == 0) {
-        addMessage(r.status, ZVI_ERROR, 302, "Entry does not exist in database", id);
+    if (form->entries.erase(id) == 0) {
+        addMessage(r.status, ZVI_ERROR, kNoSuchEntry, "Entry does not exist in database", id);
         return 1;
     }
     addMessage(r.status, ZVI_NOTE, 1, "Entry deleted", id);
     return 1;
 }
+
+// Merge: the values name the entry (field 1); an existing entry is replaced, a
+// missing one created under that identifier.
+uint32_t mergeEntry(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<MergeEntryRequest*>(request);
+    auto& r = *static_cast<MergeEntryResult*>(result);
+    Form* form = findForm(q.schema, r.status);
+    if (!form) return 1;
+    std::string id;
+    for (uint32_t i = 0; i < q.fieldValues.numItems; ++i)
+        if (q.fieldValues.items[i].fieldId == 1) id = fieldOf(q.fieldValues.items[i].value).text;
+    const bool existed = form->entries.count(id) != 0;
+    id = create(*form, q.fieldValues, id);
+    std::snprintf(r.entryId, sizeof r.entryId, "%s", id.c_str());
+    addMessage(r.status, ZVI_NOTE, kEntryCreated, existed ? "Entry replaced" : "Entry created", id);
+    return 1;
+}
+
+uint32_t getListEntry(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListEntryRequest*>(request);
+    auto& r = *static_cast<GetListEntryResult*>(result);
+    Form* form = findForm(q.schema, r.status);
+    if (!form) return 1;
+    const auto found = select(*form, q, &r.numMatches);
+    r.entries.items = heapArray<EntryListItem>(found.size());
+    for (const auto* entry : found) {
+        EntryListItem& item = r.entries.items[r.entries.numItems++];
+        item.entryId = idListOf(entry->first);
+        auto text = entry->second.find(8);  // the entry's short description
+        item.entryText = heapText(text == entry->second.end() ? "" : text->second.text);
+    }
+    return 1;
+}
+
+uint32_t getListEntryWithFields(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListEntryWithFieldsRequest*>(request);
+    auto& r = *static_cast<GetListEntryWithFieldsResult*>(result);
+    Form* form = findForm(q.schema, r.status);
+    if (!form) return 1;
+    IdList wanted{q.listFields.numItems, heapArray<uint32_t>(q.listFields.numItems)};
+    for (uint32_t i = 0; i < wanted.numItems; ++i) wanted.items[i] = q.listFields.items[i].fieldId;
+    const auto found = select(*form, q, &r.numMatches);
+    r.entries = heapArray<EntryFieldValuesList>(1);
+    r.entries->items = heapArray<EntryFieldValues>(found.size());
+    for (const auto* entry : found) {
+        EntryFieldValues& item = r.entries->items[r.entries->numItems++];
+        item.entryId = idListOf(entry->first);
+        item.values = heapArray<FieldValueList>(1);
+        *item.values = valuesOf(entry->second, wanted);
+    }
+    std::free(wanted.items);
+    return 1;
+}
+
+// Inside a filter step the workflow context names the form the step runs on.
+uint32_t wfGetEntry(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<WfGetEntryRequest*>(request);
+    auto& r = *static_cast<WfGetEntryResult*>(result);
+    const auto* step = static_cast<const FilterStep*>(q.context);
+    Entry* entry = findEntry(step->form.c_str(), q.entryId, r.status);
+    if (entry && q.wantValues) r.values = valuesOf(*entry, q.fieldIds);
+    return 1;
+}
+
+// Bulk transactions: the store is kept as it was at the begin until commit or
+// rollback.
+uint32_t bulkBegin(void*, void* result) {
+    auto& r = *static_cast<StatusResult*>(result);
+    if (store->bulkSnapshot) {
+        addMessage(r.status, ZVI_ERROR, kBulkState, "A bulk transaction is already open", "");
+        return 0;
+    }
+    store->bulkSnapshot = std::make_unique<std::map<std::string, Form>>(store->forms);
+    return 1;
+}
+
+uint32_t bulkEnd(void* result, bool commit) {
+    auto& r = *static_cast<StatusResult*>(result);
+    if (!store->bulkSnapshot) {
+        addMessage(r.status, ZVI_ERROR, kBulkState, "No bulk transaction is open", "");
+        return 0;
+    }
+    if (!commit) store->forms = *store->bulkSnapshot;
+    store->bulkSnapshot.reset();
+    addMessage(r.status, ZVI_NOTE, kBulkState, commit ? "Bulk transaction committed" : "Bulk transaction rolled back",
+               "");
+    return 1;
+}
+uint32_t bulkCommit(void*, void* result) { return bulkEnd(result, true); }
+uint32_t bulkRollback(void*, void* result) { return bulkEnd(result, false); }
 
 template <class Fn>
 void put(HostEntryTable& table, uint32_t slot, Fn fn) {
@@ -73,7 +311,17 @@ HostEntryTable makeHostTable(Store& s) {
     put<CallerInfoHook>(table, ZVI_SLOT_CALLER_INFO_HOOK, callerInfoHook);
     put<AdminThreadCheck>(table, ZVI_SLOT_ADMIN_THREAD_CHECK, adminThreadCheck);
     put<ServiceRoutine>(table, 12616, getServerInfo);
+    put<ServiceRoutine>(table, 12224, getEntry);
+    put<ServiceRoutine>(table, 12248, setEntry);
+    put<ServiceRoutine>(table, 12256, createEntry);
     put<ServiceRoutine>(table, 12264, deleteEntry);
+    put<ServiceRoutine>(table, 12272, mergeEntry);
+    put<ServiceRoutine>(table, 12280, getListEntry);
+    put<ServiceRoutine>(table, 12824, getListEntryWithFields);
+    put<ServiceRoutine>(table, 13560, wfGetEntry);
+    put<ServiceRoutine2>(table, 13456, bulkBegin);
+    put<ServiceRoutine2>(table, 13464, bulkRollback);
+    put<ServiceRoutine2>(table, 13472, bulkCommit);
     return table;
 }
 

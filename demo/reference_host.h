@@ -1,20 +1,45 @@
 // A small in-memory server: forms with entries, and the entry points the library
 // calls. It allocates its results on the process heap, as the real server does.
 #pragma once
+#include <cstdint>
 #include <map>
-#include <set>
+#include <memory>
 #include <string>
 
 #include "zvi/host.h"
 
 namespace demo {
 
+// Field 1 of every entry is its identifier; the demo keeps text and integer values.
+struct Field {
+    uint32_t dataType = ZVI_DATA_TEXT;
+    std::string text;
+    int32_t integer = 0;
+};
+using Entry = std::map<uint32_t, Field>;  // field id -> value
+
+struct Form {
+    std::map<std::string, Entry> entries;  // entry id -> fields
+    uint32_t nextId = 1;
+};
+
 struct Store {
-    std::map<std::string, std::set<std::string>> forms;  // form name -> entry ids
+    std::map<std::string, Form> forms;
     std::string charSet = "UTF-8";
+    std::unique_ptr<std::map<std::string, Form>> bulkSnapshot;  // open bulk transaction
 };
 
 // Builds the entry table that hands the library to this host's routines.
 HostEntryTable makeHostTable(Store& store);
+
+// Comparison code of a qualifier leaf that this host understands: field equals value.
+constexpr uint32_t kCompareEqual = 1;
+
+// The workflow context the server hands to a plug-in running inside a filter step on
+// one entry of a form.
+struct FilterStep {
+    std::string form;
+    std::string entryId;
+};
 
 }  // namespace demo
