@@ -7,6 +7,12 @@
 namespace zvi {
 namespace {
 
+// Frees what a member points to; a null member is left alone, without a call to free.
+template <class T>
+void freeIfSet(T* p) {
+    if (p) std::free(p);
+}
+
 // Duplicates a text (null stays null); false when the heap is exhausted.
 bool duplicateText(char** text) {
     if (!*text) return true;
@@ -149,11 +155,11 @@ void ReleaseByteList(ByteList* list, uint8_t freeHolder) {
 void ReleaseLocator(Locator* loc, uint8_t freeHolder) {
     if (!loc) return;
     if (loc->locType == ZVI_LOC_BUFFER) {
-        std::free(loc->u.mem.buffer);
+        freeIfSet(loc->u.mem.buffer);
         loc->u.mem.bufSize = 0;
         loc->u.mem.buffer = nullptr;
     } else if (loc->locType == ZVI_LOC_FILENAME) {
-        std::free(loc->u.fileName);
+        freeIfSet(loc->u.fileName);
     }
     if (freeHolder) return std::free(loc);
     loc->locType = ZVI_LOC_NONE;
@@ -161,7 +167,7 @@ void ReleaseLocator(Locator* loc, uint8_t freeHolder) {
 
 void ReleaseAttachment(Attachment* attachment, uint8_t freeHolder) {
     if (!attachment) return;
-    std::free(attachment->name);
+    freeIfSet(attachment->name);
     ReleaseLocator(&attachment->locator, 0);
     if (freeHolder) return std::free(attachment);
     attachment->name = nullptr;
@@ -171,12 +177,12 @@ void ReleaseAttachment(Attachment* attachment, uint8_t freeHolder) {
 
 void ReleaseCurrencyValue(CurrencyValue* currency, uint8_t freeHolder) {
     if (!currency) return;
-    std::free(currency->value);
+    freeIfSet(currency->value);
     currency->value = nullptr;
     FuncCurrencyList& list = currency->funcList;
     if (list.items)
-        for (uint32_t i = 0; i < list.numItems; ++i) std::free(list.items[i].value);
-    std::free(list.items);
+        for (uint32_t i = 0; i < list.numItems; ++i) freeIfSet(list.items[i].value);
+    freeIfSet(list.items);
     list = FuncCurrencyList{};
     if (freeHolder) std::free(currency);
 }
@@ -190,7 +196,7 @@ void ReleaseValue(Value* value, uint8_t freeHolder) {
         case ZVI_DATA_CURRENCY: ReleaseCurrencyValue(p.currency, 1); break;
         case ZVI_DATA_INT_PAIRS: ReleaseIntPairList(p.intPairs, 1); break;
         default:
-            if (isText(value->dataType)) std::free(p.text);
+            if (isText(value->dataType)) freeIfSet(p.text);
             break;
     }
     if (freeHolder) return std::free(value);
