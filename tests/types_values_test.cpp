@@ -2,6 +2,7 @@
 // much room it takes, and what it leaves when the heap runs out.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -487,7 +488,7 @@ TEST(ResultLists, ReleaseEveryLevel) {
     ReleaseTextPairList(&pairList, 0);
     EXPECT_EQ(pairList.numItems, 0u);
 
-    // Multi-form rows: a kept column also loses its alias, field and word.
+    // Multi-form rows, their columns and the columns' values.
     auto* columns = static_cast<MultiFieldValue*>(std::malloc(2 * sizeof(MultiFieldValue)));
     for (int i = 0; i < 2; ++i) {
         std::strcpy(columns[i].alias, "A");
@@ -500,13 +501,9 @@ TEST(ResultLists, ReleaseEveryLevel) {
     EXPECT_EQ(row.items, nullptr);
     auto* kept = static_cast<MultiFieldValue*>(std::malloc(sizeof(MultiFieldValue)));
     std::strcpy(kept->alias, "B");
-    kept->fieldId = 3;
-    kept->option = 2;
     kept->value = text(4, dup("w"));
-    MultiFieldValueList one{1, kept};
-    MultiFieldValueList rowArray[1] = {one};
-    auto* rowsHeap = static_cast<MultiFieldValueList*>(std::malloc(sizeof rowArray));
-    std::memcpy(rowsHeap, rowArray, sizeof rowArray);
+    auto* rowsHeap = static_cast<MultiFieldValueList*>(std::malloc(sizeof(MultiFieldValueList)));
+    *rowsHeap = {1, kept};
     MultiFieldValueListList multiRows{1, rowsHeap};
     ReleaseMultiFieldValueListList(&multiRows, 0);
     ReleaseMultiFieldValueListList(&multiRows, 0);
