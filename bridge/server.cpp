@@ -125,7 +125,7 @@ ZVI_API uint32_t ZVIWriteTraceLog(ControlRecord* control, uint32_t traceValue1, 
 ZVI_API uint32_t ZVIGetServerProps(ControlRecord* control, IdList* propIds, PropList* props, StatusList* status) {
     Call<GetServerPropsRequest, GetServerPropsResult> f(Op::GetServerProps, control, status);
     if (!f.open()) return f.code();
-    if (!f.copy<CopyIdListExact, ReleaseIdList>(f.req.propIds, propIds)) return f.code();
+    if (!f.copy<CopyIdListExact, ReleaseIdList>(f.req.requestList, propIds)) return f.code();
     return f.complete([&] { handOver(props, f.res.props); });
 }
 

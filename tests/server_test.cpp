@@ -201,6 +201,7 @@ TEST_F(ServerTest, ExecuteProcessFailures) {
     EXPECT_EQ(ZVIExecuteProcess(&control, nullptr, &returnStatus, &returnText, &status), 2u);
     EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 117)}));
     EXPECT_EQ(host.calls(12696), 0);
+    zvi::releaseStatusList(&status, 0);
 
     host.on<ExecuteProcessRequest, ExecuteProcessResult>(12696, [](ExecuteProcessRequest&, ExecuteProcessResult& r) {
         fake::addMessage(r.status, ZVI_ERROR, 118, "cannot start");
@@ -320,8 +321,8 @@ TEST_F(ServerTest, WriteTraceLogFailureKeepsTheHostsMessages) {
 
 TEST_F(ServerTest, GetServerPropsCallsTheHostDirectlyAndLeavesTheContextWords) {
     host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [&](GetServerPropsRequest& q, GetServerPropsResult& r) {
-        EXPECT_NE(q.propIds.items, ids.items);
-        fillIdValues(r.props, q.propIds);
+        EXPECT_NE(q.requestList.items, ids.items);
+        fillIdValues(r.props, q.requestList);
         return 1u;
     });
     StatusEntry dropped{ZVI_ERROR, 1, nullptr, nullptr};
@@ -347,8 +348,8 @@ TEST_F(ServerTest, GetServerPropsCallsTheHostDirectlyAndLeavesTheContextWords) {
 
 TEST_F(ServerTest, GetServerPropsFailureKeepsTheHostsMessagesAndCreatesNoAllocationContext) {
     host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [](GetServerPropsRequest& q, GetServerPropsResult& r) {
-        EXPECT_EQ(q.propIds.numItems, 0u);
-        EXPECT_EQ(q.propIds.items, nullptr);
+        EXPECT_EQ(q.requestList.numItems, 0u);
+        EXPECT_EQ(q.requestList.items, nullptr);
         fake::addMessage(r.status, ZVI_WARNING, 4, "unknown property");
         return 0u;
     });
@@ -409,7 +410,7 @@ protected:
         host.on<WriteTraceLogRequest, StatusResult>(
             13552, [=](WriteTraceLogRequest&, StatusResult& r) { return message(r.status), ok; });
         host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [=](GetServerPropsRequest& q, GetServerPropsResult& r) {
-            if (ok) fillIdValues(r.props, q.propIds);
+            if (ok) fillIdValues(r.props, q.requestList);
             return message(r.status), ok;
         });
     }

@@ -82,8 +82,10 @@ void beginHost(fake::Host& host, const std::string& handle, uint32_t ok, uint8_t
     host.on<TransactionRequest, ClientTransactionResult>(
         13648, [=](TransactionRequest&, ClientTransactionResult& r) {
             r.handleLength = static_cast<uint32_t>(handle.size());
-            if (!handle.empty()) r.handleBytes = static_cast<uint8_t*>(std::malloc(handle.size()));
-            std::memcpy(r.handleBytes, handle.data(), handle.size());
+            if (!handle.empty()) {
+                r.handleBytes = static_cast<uint8_t*>(std::malloc(handle.size()));
+                std::memcpy(r.handleBytes, handle.data(), handle.size());
+            }
             if (bytes) *bytes = r.handleBytes;
             fake::addMessage(r.status, ZVI_WARNING, 12, "transaction", "begun");
             r.control.stringRef1 = fake::text("host text");  // released with the result

@@ -83,12 +83,8 @@ ZVI_AT(WriteTraceLogRequest, traceRecord, 184);
 ZVI_AT(WriteTraceLogRequest, traceFlag2, 200);
 ZVI_AT(WriteTraceLogRequest, text, 208);
 
-typedef struct GetServerPropsRequest {
-    RequestControl control;
-    IdList propIds; /* deep copy */
-} GetServerPropsRequest;
-ZVI_SIZE(GetServerPropsRequest, 184);
-ZVI_AT(GetServerPropsRequest, propIds, 168);
+/* requestList: the wanted property identifiers. */
+typedef GetServerInfoRequest GetServerPropsRequest;
 
 typedef struct GetServerPropsResult {
     ResultControl control;
