@@ -133,6 +133,14 @@ TEST_F(ServerTest, GetServerCharSetAnswersZeroWhenDiscoveryFails) {
     EXPECT_EQ(host.calls(12616), 2);
 }
 
+TEST_F(ServerTest, GetServerCharSetAllocationFailureSweep) {
+    alloc::sweep([&](const alloc::Window&) {
+        zvi::serverCharSetCode = zvi::kCharSetUnset;
+        char charSet[ZVI_CHARSET_NAME_SIZE];
+        EXPECT_EQ(ZVIGetServerCharSet(&control, charSet, nullptr), 0u);
+    });
+}
+
 // ---------------------------------------------------------------- ZVICheckStringForKeyword
 
 TEST_F(ServerTest, CheckStringForKeywordPassesItsArgumentsAndKeepsTheCallersMessages) {
