@@ -16,14 +16,13 @@ namespace {
 
 static_assert(ZVI_CHARSET_NAME_SIZE == utl::kCharSetNameSize);
 
-// Hands a host list of (identifier, value) items to the caller, or releases it when
-// the caller did not ask for it.
+// Releases a host list of (identifier, value) items, server information or
+// properties, keeping its holder.
 template <class List>
-void handOver(List* out, List& from) {
-    if (out) return moveList(out, from);
-    for (uint32_t i = 0; from.items && i < from.numItems; ++i) ReleaseValue(&from.items[i].value, 0);
-    std::free(from.items);
-    from = List{};
+void releaseValueItems(List* list, uint8_t) {
+    for (uint32_t i = 0; list->items && i < list->numItems; ++i) ReleaseValue(&list->items[i].value, 0);
+    std::free(list->items);
+    *list = List{};
 }
 
 // The trace text: at most strlen(format) + 999 characters, longer texts are cut.
@@ -44,7 +43,7 @@ ZVI_API uint32_t ZVIGetServerInfo(ControlRecord* control, IdList* requestList, S
     Call<GetServerInfoRequest, GetServerInfoResult> f(Op::GetServerInfo, control, status);
     if (!f.open()) return f.code();
     if (!f.copy<CopyIdListZeroed, ReleaseIdList>(f.req.requestList, requestList)) return f.code();
-    return f.complete([&] { handOver(serverInfo, f.res.serverInfo); });
+    return f.complete([&] { handOver<releaseValueItems<ServerInfoList>>(serverInfo, f.res.serverInfo); });
 }
 
 ZVI_API uint32_t ZVIGetServerCharSet(ControlRecord*, char* charSet, StatusList*) {
@@ -126,7 +125,7 @@ ZVI_API uint32_t ZVIGetServerProps(ControlRecord* control, IdList* propIds, Prop
     Call<GetServerPropsRequest, GetServerPropsResult> f(Op::GetServerProps, control, status);
     if (!f.open()) return f.code();
     if (!f.copy<CopyIdListExact, ReleaseIdList>(f.req.requestList, propIds)) return f.code();
-    return f.complete([&] { handOver(props, f.res.props); });
+    return f.complete([&] { handOver<releaseValueItems<PropList>>(props, f.res.props); });
 }
 
 }  // extern "C"
