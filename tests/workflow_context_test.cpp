@@ -300,6 +300,9 @@ TEST_F(WorkflowTest, FilterCallsPassTheirArgumentsAndMoveTheValue) {
     host.on<WfSetFilterPhasingRequest, WfSetFilterPhasingResult>(
         kFilterPhasing, [](WfSetFilterPhasingRequest& q, WfSetFilterPhasingResult&) { return q.phase == 0xABCDu ? 1u : 0u; });
     EXPECT_EQ(ZVIWfSetFilterPhasing(0xABCD, &status), 0u);
+    zvi::appendStatus(&status, ZVI_WARNING, 54, "earlier");
+    EXPECT_EQ(ZVIWfSetFilterPhasing(0xABCD, &status), 1u) << "the caller's warning stays";
+    zvi::releaseStatusList(&status, 0);
 
     char* hostText = nullptr;
     host.on<WfFilterAPIRequest, WfFilterAPIResult>(kFilterAPI, [&](WfFilterAPIRequest& q, WfFilterAPIResult& r) {
