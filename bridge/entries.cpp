@@ -43,7 +43,7 @@ bool fillListRequest(Call& f, char* schema, Qualifier* qualifier, EntryListField
                      SortList* sortList, uint32_t firstRetrieve, uint32_t maxRetrieve, uint8_t useLocale,
                      uint32_t* numMatches) {
     if (!f.open()) return false;
-    f.req.control.word152 = 0;  // list calls carry no paging context
+    f.req.control.word152 = 0;  // zero for list calls, as the host expects
     f.req.control.word156 = 0;
     f.req.schema = schema;
     // A qualifier that cannot be copied fails the call as the host's failure would.
