@@ -146,7 +146,7 @@ TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
 
     RequestControl seen{};
     host.on<DeleteEntryRequest, DeleteEntryResult>(kDeleteSlot, [&](DeleteEntryRequest& q, DeleteEntryResult&) {
-        seen = q.control;
+        std::memcpy(&seen, &q.control, sizeof seen);  // padding included
         return 1u;
     });
     ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
