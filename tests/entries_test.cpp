@@ -829,7 +829,7 @@ TEST_F(EntriesTest, MultiSchemaListHandsTheRowsOver) {
 using Outcomes = std::set<std::string>;
 Outcomes sweepOutcomes(const std::function<std::string(const alloc::Window&)>& run) {
     Outcomes seen;
-    alloc::sweep([&](const alloc::Window& w) { seen.insert(run(w)); }, alloc::Indexing::LibraryOnly);
+    alloc::sweep([&](const alloc::Window& w) { seen.insert(run(w)); });
     return seen;
 }
 

@@ -138,7 +138,7 @@ TEST_F(ServerTest, GetServerCharSetAllocationFailureSweep) {
         zvi::serverCharSetCode = zvi::kCharSetUnset;
         char charSet[ZVI_CHARSET_NAME_SIZE];
         EXPECT_EQ(ZVIGetServerCharSet(&control, charSet, nullptr), 0u);
-    }, alloc::Indexing::LibraryOnly);
+    });
 }
 
 // ---------------------------------------------------------------- ZVICheckStringForKeyword
@@ -465,7 +465,7 @@ TEST_F(ServerOperationsTest, AllocationFailureSweep) {
                 }
                 zvi::releaseStatusList(&s, 0);
                 releaseOutputs();
-            }, alloc::Indexing::LibraryOnly);
+            });
         }
     }
 }

@@ -248,7 +248,7 @@ TEST_F(TransactionOperationsTest, AllocationFailureSweep) {
                 zvi::releaseStatusList(&s, 0);
                 std::free(handle);
                 handle = nullptr;
-            }, alloc::Indexing::LibraryOnly);
+            });
         }
     }
     EXPECT_EQ(handleFailures, 1);

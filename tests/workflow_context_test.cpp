@@ -485,7 +485,7 @@ TEST_F(WorkflowTest, AllocationFailureSweep) {
             else if (rc == 0) seen.insert("done");
             else seen.insert("unexpected " + std::to_string(rc));
             zvi::releaseStatusList(&s, 0);
-        }, alloc::Indexing::LibraryOnly);
+        });
         EXPECT_EQ(seen, c.outcomes);
     }
 }

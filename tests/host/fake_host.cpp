@@ -84,7 +84,8 @@ uint32_t Host::initialize(StatusList* status) {
 uint32_t Host::dispatch(uint32_t slot, void* request, void* result) {
     record({Event::Service, slot});
     alloc::Paused hostSide;
-    if (!(flagsOf(slot) & ZVI_F_NO_CONTROL)) {  // the host's context words head the result
+    // The host's context words head the results of operations that write them back.
+    if (!(flagsOf(slot) & (ZVI_F_NO_CONTROL | ZVI_F_NO_WRITE_BACK))) {
         std::memcpy(result, &contextWord0, 4);
         std::memcpy(static_cast<char*>(result) + 4, &contextWord1, 4);
     }

@@ -10,16 +10,12 @@
 
 namespace alloc {
 
-// Which allocations take a failure index. With All, allocations made while Paused (the
-// host's side of a call) take an index without ever failing, so a run whose index falls
-// on one fails nothing and ends a sweep there; with LibraryOnly the k-th allocation
-// outside Paused fails, and a sweep reaches the paths after the host's allocations.
-enum class Indexing { All, LibraryOnly };
-
 class Window {
 public:
-    // 0: no failure; k: the k-th allocation fails
-    explicit Window(size_t failAt = 0, Indexing indexing = Indexing::All);
+    // 0: no failure; k: the k-th allocation made outside Paused fails (the host's
+    // allocations are never failed and take no index, so a sweep reaches the paths
+    // after them)
+    explicit Window(size_t failAt = 0);
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -39,7 +35,6 @@ private:
     Window* previous_;
     size_t failAt_;
     size_t count_ = 0;
-    Indexing indexing_;
     size_t indexed_ = 0;
     bool failed_ = false;
     int paused_ = 0;
@@ -56,6 +51,6 @@ struct Paused {
 // Runs body with the 1st, 2nd, ... allocation failing until a run needs no failure.
 // After each run no block allocated inside the window may be left. Returns the number
 // of allocations of the run that completed without failure.
-size_t sweep(const std::function<void(const Window&)>& body, Indexing indexing = Indexing::All);
+size_t sweep(const std::function<void(const Window&)>& body);
 
 }  // namespace alloc
