@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_host.h"
 #include "bridge/record_codecs.h"
 #include "bridge/status.h"
 #include "platform/xdr.h"
@@ -106,30 +107,14 @@ BENCHMARK(BM_GetEntryThroughCodecs)->Arg(100);
 // values, allocated on the heap as the server does.
 const FieldValueList* served = nullptr;
 
-void noEnter(uint8_t, uint32_t) {}
-void noLeave(uint8_t) {}
-void noCallerInfo(CallerInfo*) {}
-uint32_t serverInfo(void*, void*, uint32_t) { return 1; }  // no character-set name
 uint32_t getEntry(void*, void* result, uint32_t) {
     return CopyFieldValueList(&static_cast<GetEntryResult*>(result)->values, served) == 0;
-}
-
-template <class Fn>
-void put(HostEntryTable& table, uint32_t slot, Fn fn) {
-    std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
 }
 
 void BM_GetEntryInProcess(benchmark::State& state) {
     GetEntryShape shape(static_cast<uint32_t>(state.range(0)));
     served = &shape.values;
-    HostEntryTable table{};
-    table.u.version = ZVI_INTERFACE_VERSION;
-    put<EnterHook>(table, ZVI_SLOT_ENTER_HOOK, noEnter);
-    put<LeaveHook>(table, ZVI_SLOT_LEAVE_HOOK, noLeave);
-    put<CallerInfoHook>(table, ZVI_SLOT_CALLER_INFO_HOOK, noCallerInfo);
-    put<ServiceRoutine>(table, 12616, serverInfo);
-    put<ServiceRoutine>(table, 12224, getEntry);
-    ZVIInitialization(&table, nullptr);
+    bench_host::install({{12224, getEntry}});
     StatusList status{};
     FieldValueList values{};
     for (auto _ : state) {

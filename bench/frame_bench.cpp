@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "bench/bench_host.h"
 #include "bridge/status.h"
 #include "zvi/host.h"
 #include "zvi/zvi.h"
@@ -11,27 +12,9 @@
 namespace {
 
 uint32_t nothing(void*, void*, uint32_t) { return 1; }
-void enter(uint8_t, uint32_t) {}
-void leave(uint8_t) {}
-void callerInfo(CallerInfo*) {}
-uint32_t serverInfo(void*, void*, uint32_t) { return 1; }
-
-template <class Fn>
-void put(HostEntryTable& t, uint32_t slot, Fn fn) {
-    std::memcpy(t.u.bytes + slot, &fn, sizeof fn);
-}
 
 struct Setup {
-    HostEntryTable table{};
-    Setup() {
-        table.u.version = ZVI_INTERFACE_VERSION;
-        put<EnterHook>(table, ZVI_SLOT_ENTER_HOOK, enter);
-        put<LeaveHook>(table, ZVI_SLOT_LEAVE_HOOK, leave);
-        put<CallerInfoHook>(table, ZVI_SLOT_CALLER_INFO_HOOK, callerInfo);
-        put<ServiceRoutine>(table, 12616, serverInfo);
-        put<ServiceRoutine>(table, 12264, nothing);
-        ZVIInitialization(&table, nullptr);
-    }
+    HostEntryTable table = bench_host::install({{12264, nothing}});
 };
 
 void BM_DeleteEntryThroughFrame(benchmark::State& state) {
