@@ -1,6 +1,7 @@
 // A host whose hooks do nothing, handed to the library with the given service
 // routines; the server-information routine answers without a character-set name.
 #pragma once
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <utility>
@@ -20,17 +21,16 @@ void put(HostEntryTable& table, uint32_t slot, Fn fn) {
     std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
 }
 
-// Builds the table, initialises the library with it and returns it.
-inline HostEntryTable install(std::initializer_list<std::pair<uint32_t, ServiceRoutine>> routines) {
-    HostEntryTable table{};
+// Fills the table and initialises the library with it.
+inline void install(HostEntryTable& table, std::initializer_list<std::pair<uint32_t, ServiceRoutine>> routines) {
+    std::memset(&table, 0, sizeof table);
     table.u.version = ZVI_INTERFACE_VERSION;
     put<EnterHook>(table, ZVI_SLOT_ENTER_HOOK, enter);
     put<LeaveHook>(table, ZVI_SLOT_LEAVE_HOOK, leave);
     put<CallerInfoHook>(table, ZVI_SLOT_CALLER_INFO_HOOK, callerInfo);
     put<ServiceRoutine>(table, 12616, serverInfo);
     for (auto [slot, routine] : routines) put<ServiceRoutine>(table, slot, routine);
-    ZVIInitialization(&table, nullptr);
-    return table;
+    if (ZVIInitialization(&table, nullptr) != 0) std::abort();
 }
 
 }  // namespace bench_host

@@ -114,7 +114,8 @@ uint32_t getEntry(void*, void* result, uint32_t) {
 void BM_GetEntryInProcess(benchmark::State& state) {
     GetEntryShape shape(static_cast<uint32_t>(state.range(0)));
     served = &shape.values;
-    bench_host::install({{12224, getEntry}});
+    static HostEntryTable table;
+    bench_host::install(table, {{12224, getEntry}});
     StatusList status{};
     FieldValueList values{};
     for (auto _ : state) {

@@ -13,12 +13,10 @@ namespace {
 
 uint32_t nothing(void*, void*, uint32_t) { return 1; }
 
-struct Setup {
-    HostEntryTable table = bench_host::install({{12264, nothing}});
-};
+HostEntryTable table;
 
 void BM_DeleteEntryThroughFrame(benchmark::State& state) {
-    static Setup setup;
+    bench_host::install(table, {{12264, nothing}});
     ControlRecord control{};
     char schema[] = "HelpDesk";
     EntryId id = "000000000000001";
@@ -29,9 +27,9 @@ void BM_DeleteEntryThroughFrame(benchmark::State& state) {
 BENCHMARK(BM_DeleteEntryThroughFrame);
 
 void BM_HostRoutineDirect(benchmark::State& state) {
-    static Setup setup;
+    bench_host::install(table, {{12264, nothing}});
     ServiceRoutine routine;
-    std::memcpy(&routine, setup.table.u.bytes + 12264, sizeof routine);
+    std::memcpy(&routine, table.u.bytes + 12264, sizeof routine);
     DeleteEntryRequest request{};
     DeleteEntryResult result{};
     benchmark::DoNotOptimize(&request);
