@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 #include <thread>
 
 #include "platform/zvrpc.h"
@@ -12,19 +11,15 @@
 
 using namespace testing_support;
 using fake::Event;
-using Events = std::vector<Event>;
 
 namespace {
 
-const Event kCallerInfo{Event::CallerInfo, 1};
-Events hooked(uint32_t opcode, uint32_t slot) {
-    return {kCallerInfo, {Event::Enter, opcode}, {Event::Service, slot}, {Event::Leave, 0}};
-}
+const Message kHostMessage{1, 9, "host", "detail", true};
 
 void setId(ServerInfo& item, uint32_t id) { item.infoId = id; }
 void setId(Prop& item, uint32_t id) { item.propId = id; }
 
-// A host list of (identifier, text value) items.
+// A host list of (identifier, text value) items, each text the identifier in decimal.
 template <class List>
 void fillIdValues(List& list, const IdList& ids) {
     list.items = static_cast<decltype(list.items)>(std::calloc(ids.numItems, sizeof *list.items));
@@ -42,6 +37,19 @@ void releaseIdValues(List& list) {
     list = List{};
 }
 
+// How an operation's frame differs from the standard one (control record, context words
+// written back, host messages dropped on failure, status list reset).
+enum : unsigned { kControl = 1, kWriteBack = 2, kKeepsHostMessages = 4, kKeepsCallerStatus = 8, kRejected = 16 };
+const unsigned kStandard = kControl | kWriteBack;
+
+struct Operation {
+    const char* name;  // also the text of the failure message
+    uint32_t opcode;   // 0: no enter/leave hooks
+    uint32_t slot;
+    unsigned traits;  // kRejected: an argument check fails before the host is called
+    std::function<uint32_t(StatusList*)> call;
+};
+
 class ServerTest : public HostTest {
 protected:
     void SetUp() override {
@@ -49,378 +57,73 @@ protected:
         control.contextWord0 = 5;
         control.contextWord1 = 6;
     }
-    void expectContextWords(bool written) {
-        EXPECT_EQ(control.contextWord0, written ? host.contextWord0 : 5);
-        EXPECT_EQ(control.contextWord1, written ? host.contextWord1 : 6);
-    }
-    uint32_t ids_[3] = {55, 7, 70000};
-    IdList ids{3, ids_};
-};
-
-// ---------------------------------------------------------------- ZVIGetServerInfo
-
-TEST_F(ServerTest, GetServerInfoSendsAnExactCopyAndHandsTheListOver) {
-    host.on<GetServerInfoRequest, GetServerInfoResult>(12616, [&](GetServerInfoRequest& q, GetServerInfoResult& r) {
-        EXPECT_NE(q.requestList.items, ids.items);
-        EXPECT_EQ(std::vector<uint32_t>(q.requestList.items, q.requestList.items + q.requestList.numItems),
-                  std::vector<uint32_t>(ids_, ids_ + 3));
-        fillIdValues(r.serverInfo, q.requestList);
-        fake::addMessage(r.status, ZVI_NOTE, 10, "note");
-        return 1u;
-    });
-    ServerInfoList info{9, nullptr};
-    alloc::Window w;
-    EXPECT_EQ(ZVIGetServerInfo(&control, &ids, &info, &status), 0u);
-    EXPECT_EQ(w.sizes().front(), 12u);  // the copy: exactly three identifiers
-    ASSERT_EQ(info.numItems, 3u);
-    EXPECT_EQ(info.items[2].infoId, 70000u);
-    EXPECT_STREQ(info.items[2].value.payload.text, "70000");
-    EXPECT_EQ(messages(status), (std::vector<Message>{{0, 10, "note", "", false}}));
-    expectContextWords(true);
-    EXPECT_EQ(host.events(), hooked(36, 12616));
-    releaseIdValues(info);
-    zvi::releaseStatusList(&status, 0);
-    EXPECT_EQ(w.liveBlocks(), 0u);
-}
-
-TEST_F(ServerTest, GetServerInfoFailureReportsOnlyItsOwnMessage) {
-    host.on<GetServerInfoRequest, GetServerInfoResult>(12616, [](GetServerInfoRequest&, GetServerInfoResult& r) {
-        fake::addMessage(r.status, ZVI_ERROR, 77, "host error");
-        return 0u;
-    });
-    ServerInfo stale[1] = {};
-    ServerInfoList info{1, stale};
-    EXPECT_EQ(ZVIGetServerInfo(&control, nullptr, &info, &status), 2u);
-    EXPECT_EQ(info.numItems, 0u);  // cleared first, before the call
-    EXPECT_EQ(info.items, stale);
-    EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 9905, "ZVIGetServerInfo")}));
-    expectContextWords(false);
-}
-
-// ---------------------------------------------------------------- ZVIGetServerCharSet
-
-TEST_F(ServerTest, GetServerCharSetDiscoversOnceAndNamesTheFamily) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"EUC-JP", "EUC"}, {"SJIS-win", "SJIS"}, {"UTF-8", "UTF-8"}, {"utf8", ""}, {"iso-8859-1", "ISO-8859-1"}};
-    StatusEntry untouched{};
-    StatusList sentinel{7, &untouched};
-    for (const auto& [server, name] : cases) {
-        SCOPED_TRACE(server);
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-        host.charSetName = server;
-        host.clearEvents();
-        char charSet[ZVI_CHARSET_NAME_SIZE] = "junk";
-        EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, &sentinel), 0u);
-        EXPECT_STREQ(charSet, name);
-        EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, nullptr), 0u);
-        EXPECT_STREQ(charSet, name);
-        EXPECT_EQ(host.calls(12616), 1);
-        EXPECT_EQ(sentinel.numItems, 7u);
-        EXPECT_EQ(sentinel.entries, &untouched);
-    }
-}
-
-TEST_F(ServerTest, GetServerCharSetAnswersZeroWhenDiscoveryFails) {
-    zvi::serverCharSetCode = zvi::kCharSetUnset;
-    host.failServerInfo = true;
-    char charSet[ZVI_CHARSET_NAME_SIZE] = "junk";
-    EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, nullptr), 0u);
-    EXPECT_STREQ(charSet, "");
-    EXPECT_EQ(zvi::serverCharSetCode, zvi::kCharSetUnset);
-    host.failServerInfo = false;
-    EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, nullptr), 0u);  // tries again
-    EXPECT_STREQ(charSet, "UTF-8");
-    EXPECT_EQ(host.calls(12616), 2);
-}
-
-TEST_F(ServerTest, GetServerCharSetAllocationFailureSweep) {
-    alloc::sweep([&](const alloc::Window&) {
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-        char charSet[ZVI_CHARSET_NAME_SIZE];
-        EXPECT_EQ(ZVIGetServerCharSet(&control, charSet, nullptr), 0u);
-    });
-}
-
-// ---------------------------------------------------------------- ZVICheckStringForKeyword
-
-TEST_F(ServerTest, CheckStringForKeywordPassesItsArgumentsAndKeepsTheCallersMessages) {
-    const KeywordRecord record{{0x0102030405060708u, 0x1112131415161718u}};
-    const uint64_t word = 0xCAFEF00DDEADBEEFu;
-    host.on<CheckStringForKeywordRequest, CheckStringForKeywordResult>(
-        13536, [&](CheckStringForKeywordRequest& q, CheckStringForKeywordResult& r) {
-            EXPECT_EQ(q.value, 0x8877665544332211u);
-            EXPECT_EQ(std::memcmp(&q.record, &record, sizeof record), 0);
-            EXPECT_EQ(q.word, word);
-            fake::addMessage(r.status, ZVI_ERROR, 20, "keyword");
-            return 1u;
-        });
-    zvi::appendStatus(&status, ZVI_WARNING, 54, "earlier");
-    EXPECT_EQ(ZVICheckStringForKeyword(0x8877665544332211u, &record, &word, &status), 2u);
-    EXPECT_EQ(messages(status),
-              (std::vector<Message>{{2, 20, "keyword", "", false}, catalogMessage(1, 54, "earlier")}));
-    EXPECT_EQ(host.events(), (Events{{Event::Service, 13536}}));  // no control record, no hooks
-}
-
-TEST_F(ServerTest, CheckStringForKeywordSendsZerosForMissingArgumentsAndKeepsHostMessagesOnFailure) {
-    host.on<CheckStringForKeywordRequest, CheckStringForKeywordResult>(
-        13536, [](CheckStringForKeywordRequest& q, CheckStringForKeywordResult& r) {
-            EXPECT_EQ(q.record.words[0] | q.record.words[1] | q.word, 0u);
-            fake::addMessage(r.status, ZVI_WARNING, 21, "no keyword");
-            return 0u;
-        });
-    EXPECT_EQ(ZVICheckStringForKeyword(1, nullptr, nullptr, &status), 2u);
-    EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 9905, "ZVICheckStringForKeyword"),
-                                                      {1, 21, "no keyword", "", false}}));
-}
-
-// ---------------------------------------------------------------- ZVIExecuteProcess
-
-TEST_F(ServerTest, ExecuteProcessWantsAResultWhenEitherOutputIsGiven) {
-    char command[] = "";  // an empty command still reaches the host
-    char* hostText = nullptr;
-    uint32_t wanted = 99;
-    host.on<ExecuteProcessRequest, ExecuteProcessResult>(12696, [&](ExecuteProcessRequest& q, ExecuteProcessResult& r) {
-        EXPECT_EQ(q.command, command);
-        wanted = q.wantResult;
-        r.returnStatus = 3;
-        r.returnText = hostText = fake::text("done");
-        return 1u;
-    });
-    for (int mask = 0; mask < 4; ++mask) {
-        SCOPED_TRACE(mask);
-        uint32_t returnStatus = 0;
-        char* returnText = nullptr;
-        alloc::Window w;
-        EXPECT_EQ(ZVIExecuteProcess(&control, command, mask & 1 ? &returnStatus : nullptr,
-                                    mask & 2 ? &returnText : nullptr, &status),
-                  0u);
-        EXPECT_EQ(wanted, mask ? 1u : 0u);
-        EXPECT_EQ(returnStatus, mask & 1 ? 3u : 0u);
-        EXPECT_EQ(returnText, mask & 2 ? hostText : nullptr);  // moved, not copied
-        std::free(returnText);
-        EXPECT_EQ(w.liveBlocks(), 0u);  // an unwanted text is freed
-    }
-    expectContextWords(true);
-}
-
-TEST_F(ServerTest, ExecuteProcessFailures) {
-    uint32_t returnStatus = 8;
-    char* returnText = nullptr;
-    EXPECT_EQ(ZVIExecuteProcess(&control, nullptr, &returnStatus, &returnText, &status), 2u);
-    EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 117)}));
-    EXPECT_EQ(host.calls(12696), 0);
-    zvi::releaseStatusList(&status, 0);
-
-    host.on<ExecuteProcessRequest, ExecuteProcessResult>(12696, [](ExecuteProcessRequest&, ExecuteProcessResult& r) {
-        fake::addMessage(r.status, ZVI_ERROR, 118, "cannot start");
-        return 0u;
-    });
-    char command[] = "run";
-    EXPECT_EQ(ZVIExecuteProcess(&control, command, &returnStatus, &returnText, &status), 2u);
-    EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 9905, "ZVIExecuteProcess")}));
-    EXPECT_EQ(returnStatus, 8u);
-    EXPECT_EQ(returnText, nullptr);
-    expectContextWords(false);
-}
-
-// ---------------------------------------------------------------- ZVIGetListSQL
-
-TEST_F(ServerTest, GetListSQLChecksItsArgumentsBeforeAnythingElse) {
-    char sql[] = "select 1", empty[] = "";
-    ValueList stale[1] = {};
-    struct Case {
-        char* sql;
-        bool rows;
-        uint32_t number;
-    } cases[] = {{nullptr, true, 261}, {empty, true, 261}, {empty, false, 261}, {sql, false, 105}};
-    for (const Case& c : cases) {
-        ValueListList rows{4, stale};
-        EXPECT_EQ(ZVIGetListSQL(&control, c.sql, 10, c.rows ? &rows : nullptr, nullptr, &status), 2u);
-        EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, c.number)}));
-        EXPECT_EQ(rows.numItems, c.rows ? 0u : 4u);
-        EXPECT_TRUE(host.events().empty());  // not even the control conversion
-        zvi::releaseStatusList(&status, 0);
-    }
-}
-
-TEST_F(ServerTest, GetListSQLSendsTheCountMaskAndMovesTheRows) {
-    char sql[] = "select name from users";
-    uint32_t wantCount = 9;
-    ValueList* hostRows = nullptr;
-    host.on<GetListSQLRequest, GetListSQLResult>(12688, [&](GetListSQLRequest& q, GetListSQLResult& r) {
-        EXPECT_EQ(q.sqlCommand, sql);
-        EXPECT_EQ(q.maxRetrieve, 250u);
-        wantCount = q.wantCount;
-        r.rows.numItems = 2;
-        r.rows.items = hostRows = static_cast<ValueList*>(std::calloc(2, sizeof(ValueList)));
-        r.numMatches = 40;
-        return 1u;
-    });
-    for (bool count : {false, true}) {
-        host.clearEvents();
-        ValueListList rows{};
-        uint32_t numMatches = 0;
-        EXPECT_EQ(ZVIGetListSQL(&control, sql, 250, &rows, count ? &numMatches : nullptr, &status), 0u);
-        EXPECT_EQ(wantCount, count ? 1u : 0u);
-        EXPECT_EQ(rows.numItems, 2u);
-        EXPECT_EQ(rows.items, hostRows);
-        EXPECT_EQ(numMatches, count ? 40u : 0u);
-        EXPECT_EQ(host.events(), hooked(59, 12688));
-        std::free(rows.items);
-    }
-    expectContextWords(true);
-}
-
-// ---------------------------------------------------------------- ZVIWriteTraceLog
-
-TEST_F(ServerTest, WriteTraceLogFormatsTheTextAndPassesTheTraceArguments) {
-    const TraceRecord record{{0xA1A2A3A4A5A6A7A8u, 0xB1B2B3B4B5B6B7B8u}};
-    std::string seen = "none";
-    host.on<WriteTraceLogRequest, StatusResult>(13552, [&](WriteTraceLogRequest& q, StatusResult&) {
-        EXPECT_EQ(q.traceValue1, 11u);
-        EXPECT_EQ(q.traceValue2, 22u);
-        EXPECT_EQ(q.traceFlag1, 1);
-        EXPECT_EQ(std::memcmp(&q.traceRecord, &record, sizeof record), 0);
-        EXPECT_EQ(q.traceFlag2, 2);
-        seen = q.text ? q.text : "null";
-        return 1u;
-    });
-    zvi::appendStatus(&status, ZVI_NOTE, 1, "kept");
-    EXPECT_EQ(ZVIWriteTraceLog(&control, 11, 22, 1, &record, 2, &status, "entry %s: %d fields", "000001", 12), 0u);
-    EXPECT_EQ(seen, "entry 000001: 12 fields");
-    EXPECT_EQ(status.numItems, 1u);  // not reset
-    expectContextWords(true);
-    EXPECT_EQ(host.events(), (Events{kCallerInfo, {Event::Service, 13552}}));
-
-    host.on<WriteTraceLogRequest, StatusResult>(13552, [&](WriteTraceLogRequest& q, StatusResult&) {
-        EXPECT_EQ(q.traceRecord.words[0] | q.traceRecord.words[1], 0u);
-        seen = q.text ? q.text : "null";
-        return 1u;
-    });
-    EXPECT_EQ(ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, nullptr), 0u);
-    EXPECT_EQ(seen, "null");
-}
-
-TEST_F(ServerTest, WriteTraceLogCutsTheTextAtFormatLengthPlus999) {
-    size_t length = 0;
-    host.on<WriteTraceLogRequest, StatusResult>(13552, [&](WriteTraceLogRequest& q, StatusResult&) {
-        length = std::strlen(q.text);
-        return 1u;
-    });
-    const std::string fits(999, 'x'), tooLong(5000, 'y');
-    ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, "<%s>", fits.c_str());
-    EXPECT_EQ(length, 1001u);
-    ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, "<%s>", tooLong.c_str());
-    EXPECT_EQ(length, 4u + 999);
-}
-
-TEST_F(ServerTest, WriteTraceLogFailureKeepsTheHostsMessages) {
-    host.on<WriteTraceLogRequest, StatusResult>(13552, [](WriteTraceLogRequest&, StatusResult& r) {
-        fake::addMessage(r.status, ZVI_NOTE, 3, "trace full");
-        return 0u;
-    });
-    EXPECT_EQ(ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, "%d", 1), 2u);
-    EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 9905, "ZVIWriteTraceLog"),
-                                                      {0, 3, "trace full", "", false}}));
-    expectContextWords(false);
-}
-
-// ---------------------------------------------------------------- ZVIGetServerProps
-
-TEST_F(ServerTest, GetServerPropsCallsTheHostDirectlyAndLeavesTheContextWords) {
-    host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [&](GetServerPropsRequest& q, GetServerPropsResult& r) {
-        EXPECT_NE(q.requestList.items, ids.items);
-        fillIdValues(r.props, q.requestList);
-        return 1u;
-    });
-    StatusEntry dropped{ZVI_ERROR, 1, nullptr, nullptr};
-    status = {1, &dropped};  // reset without being released
-    PropList props{};
-    alloc::Window w;
-    EXPECT_EQ(ZVIGetServerProps(&control, &ids, &props, &status), 0u);
-    EXPECT_EQ(w.sizes().front(), 12u);  // exact copy
-    EXPECT_EQ(status.numItems, 0u);
-    ASSERT_EQ(props.numItems, 3u);
-    EXPECT_EQ(props.items[1].propId, 7u);
-    expectContextWords(false);
-    EXPECT_EQ(host.events(), (Events{kCallerInfo, {Event::Service, 13448}}));
-    releaseIdValues(props);
-
-    IdList empty{0, ids_};
-    for (IdList* list : {static_cast<IdList*>(nullptr), &empty}) {
-        EXPECT_EQ(ZVIGetServerProps(&control, list, nullptr, &status), 0u);  // unwanted list released
-        EXPECT_EQ(status.numItems, 0u);
-    }
-    EXPECT_EQ(w.liveBlocks(), 0u);
-}
-
-TEST_F(ServerTest, GetServerPropsFailureKeepsTheHostsMessagesAndCreatesNoAllocationContext) {
-    host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [](GetServerPropsRequest& q, GetServerPropsResult& r) {
-        EXPECT_EQ(q.requestList.numItems, 0u);
-        EXPECT_EQ(q.requestList.items, nullptr);
-        fake::addMessage(r.status, ZVI_WARNING, 4, "unknown property");
-        return 0u;
-    });
-    bool hadContext = true;
-    std::thread([&] {
-        StatusList s{};
-        EXPECT_EQ(ZVIGetServerProps(&control, nullptr, nullptr, &s), 2u);
-        EXPECT_EQ(messages(s), (std::vector<Message>{catalogMessage(2, 9905, "ZVIGetServerProps"),
-                                                     {1, 4, "unknown property", "", false}}));
-        zvi::releaseStatusList(&s, 0);
-        hadContext = zvi::rpc::getThreadContext() != nullptr;
-    }).join();
-    EXPECT_FALSE(hadContext);
-}
-
-// ---------------------------------------------------------------- every operation
-
-struct Operation {
-    const char* name;
-    bool rejected;  // an argument check fails before the host is called
-    std::function<uint32_t(StatusList*)> call;
-};
-
-class ServerOperationsTest : public ServerTest {
-protected:
+    // Every operation, and calls whose argument check fails.
     std::vector<Operation> operations() {
         return {
-            {"GetServerInfo", false, [&](StatusList* s) { return ZVIGetServerInfo(&control, &ids, &info, s); }},
-            {"GetServerInfo unwanted", false, [&](StatusList* s) { return ZVIGetServerInfo(&control, &ids, nullptr, s); }},
-            {"CheckStringForKeyword", false, [&](StatusList* s) { return ZVICheckStringForKeyword(1, nullptr, &word, s); }},
-            {"ExecuteProcess", false, [&](StatusList* s) { return ZVIExecuteProcess(&control, sql, nullptr, &text, s); }},
-            {"ExecuteProcess unwanted", false, [&](StatusList* s) { return ZVIExecuteProcess(&control, sql, nullptr, nullptr, s); }},
-            {"ExecuteProcess no command", true, [&](StatusList* s) { return ZVIExecuteProcess(&control, nullptr, nullptr, nullptr, s); }},
-            {"GetListSQL", false, [&](StatusList* s) { return ZVIGetListSQL(&control, sql, 0, &rows, &numMatches, s); }},
-            {"GetListSQL no rows", true, [&](StatusList* s) { return ZVIGetListSQL(&control, sql, 0, nullptr, nullptr, s); }},
-            {"WriteTraceLog", false, [&](StatusList* s) { return ZVIWriteTraceLog(&control, 1, 2, 3, nullptr, 4, s, "%s", sql); }},
-            {"GetServerProps", false, [&](StatusList* s) { return ZVIGetServerProps(&control, &ids, &props, s); }},
-            {"GetServerProps unwanted", false, [&](StatusList* s) { return ZVIGetServerProps(&control, &ids, nullptr, s); }},
+            {"ZVIGetServerInfo", 36, 12616, kStandard,
+             [&](StatusList* s) { return ZVIGetServerInfo(&control, &ids, &info, s); }},
+            {"ZVICheckStringForKeyword", 0, 13536, kKeepsHostMessages | kKeepsCallerStatus,
+             [&](StatusList* s) { return ZVICheckStringForKeyword(1, nullptr, &word, s); }},
+            {"ZVIExecuteProcess", 61, 12696, kStandard,
+             [&](StatusList* s) { return ZVIExecuteProcess(&control, sql, &number, &text, s); }},
+            {"ZVIExecuteProcess", 61, 12696, kRejected,
+             [&](StatusList* s) { return ZVIExecuteProcess(&control, nullptr, nullptr, nullptr, s); }},
+            {"ZVIGetListSQL", 59, 12688, kStandard,
+             [&](StatusList* s) { return ZVIGetListSQL(&control, sql, 0, &rows, &number, s); }},
+            {"ZVIGetListSQL", 59, 12688, kRejected,
+             [&](StatusList* s) { return ZVIGetListSQL(&control, sql, 0, nullptr, nullptr, s); }},
+            {"ZVIWriteTraceLog", 0, 13552, kStandard | kKeepsHostMessages | kKeepsCallerStatus,
+             [&](StatusList* s) { return ZVIWriteTraceLog(&control, 1, 2, 3, nullptr, 4, s, "%s", sql); }},
+            {"ZVIGetServerProps", 0, 13448, kControl | kKeepsHostMessages,
+             [&](StatusList* s) { return ZVIGetServerProps(&control, &ids, &props, s); }},
         };
     }
-    // Host routines that return what a server returns: lists, texts and a message.
+    // Host routines that keep what they receive and answer ok with a warning and, on
+    // success, what a server returns: lists of the requested identifiers, a text, numbers.
     void scriptHost(uint32_t ok) {
-        auto message = [](StatusList& s) { fake::addMessage(s, ZVI_WARNING, 9, "host", "detail"); };
-        host.on<GetServerInfoRequest, GetServerInfoResult>(12616, [=](GetServerInfoRequest& q, GetServerInfoResult& r) {
+        auto answer = [ok](StatusList& s) {
+            fake::addMessage(s, ZVI_WARNING, 9, "host", "detail");
+            return ok;
+        };
+        auto copied = [this](const IdList& list) {
+            EXPECT_TRUE(list.numItems ? list.items != ids.items : list.items == nullptr);
+        };
+        host.on<GetServerInfoRequest, GetServerInfoResult>(12616, [=](auto& q, auto& r) {
+            copied(q.requestList);
             if (ok) fillIdValues(r.serverInfo, q.requestList);
-            return message(r.status), ok;
+            return answer(r.status);
         });
-        host.on<CheckStringForKeywordRequest, CheckStringForKeywordResult>(
-            13536, [=](CheckStringForKeywordRequest&, CheckStringForKeywordResult& r) { return message(r.status), ok; });
-        host.on<ExecuteProcessRequest, ExecuteProcessResult>(12696, [=](ExecuteProcessRequest&, ExecuteProcessResult& r) {
-            if (ok) r.returnText = fake::text("output");
-            return message(r.status), ok;
-        });
-        host.on<GetListSQLRequest, GetListSQLResult>(12688, [=](GetListSQLRequest&, GetListSQLResult& r) {
-            if (ok) r.rows = {1, static_cast<ValueList*>(std::calloc(1, sizeof(ValueList)))};
-            return message(r.status), ok;
-        });
-        host.on<WriteTraceLogRequest, StatusResult>(
-            13552, [=](WriteTraceLogRequest&, StatusResult& r) { return message(r.status), ok; });
-        host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [=](GetServerPropsRequest& q, GetServerPropsResult& r) {
+        host.on<GetServerPropsRequest, GetServerPropsResult>(13448, [=](auto& q, auto& r) {
+            copied(q.requestList);
             if (ok) fillIdValues(r.props, q.requestList);
-            return message(r.status), ok;
+            return answer(r.status);
         });
+        host.on<CheckStringForKeywordRequest, CheckStringForKeywordResult>(13536, [=](auto& q, auto& r) {
+            keywordSeen = q;
+            return answer(r.status);
+        });
+        host.on<ExecuteProcessRequest, ExecuteProcessResult>(12696, [=](auto& q, auto& r) {
+            processSeen = q;
+            r.returnStatus = 3;
+            if (ok) r.returnText = hostText = fake::text("output");
+            return answer(r.status);
+        });
+        host.on<GetListSQLRequest, GetListSQLResult>(12688, [=](auto& q, auto& r) {
+            sqlSeen = q;
+            if (ok) r.rows = {1, hostRows = static_cast<ValueList*>(std::calloc(1, sizeof(ValueList)))};
+            r.numMatches = 40;
+            return answer(r.status);
+        });
+        host.on<WriteTraceLogRequest, StatusResult>(13552, [=](auto& q, auto& r) {
+            traceSeen = q;
+            traceText = q.text ? q.text : "null";
+            return answer(r.status);
+        });
+    }
+    // Releases the messages of a call, passing its result on.
+    uint32_t released(uint32_t rc) {
+        zvi::releaseStatusList(&status, 0);
+        return rc;
     }
     void releaseOutputs() {
         releaseIdValues(info);
@@ -430,34 +133,41 @@ protected:
         std::free(text);
         text = nullptr;
     }
+
+    uint32_t ids_[3] = {55, 7, 70000};
+    IdList ids{3, ids_};
     ServerInfoList info{};
     PropList props{};
     ValueListList rows{};
-    uint32_t numMatches = 0;
+    uint32_t number = 0;
     uint64_t word = 1;
     char* text = nullptr;
     char sql[8] = "select";
+    // What the host received and returned.
+    CheckStringForKeywordRequest keywordSeen{};
+    ExecuteProcessRequest processSeen{};
+    GetListSQLRequest sqlSeen{};
+    WriteTraceLogRequest traceSeen{};
+    std::string traceText;
+    char* hostText = nullptr;
+    ValueList* hostRows = nullptr;
 };
 
-TEST_F(ServerOperationsTest, NullStatusReturns4WithoutCallingTheHost) {
-    for (const Operation& op : operations()) EXPECT_EQ(op.call(nullptr), 4u) << op.name;
-    EXPECT_TRUE(host.events().empty());
-}
-
-// Each operation, with the host succeeding and failing, through every allocation
-// failure: the defined result, and nothing left behind once the caller has released
-// its outputs. The host's own allocations are never failed, but they are tracked.
-TEST_F(ServerOperationsTest, AllocationFailureSweep) {
+// Each operation, the host succeeding and failing. Through every allocation failure: the
+// defined result, nothing left once the caller has released its outputs. On a new thread:
+// result, messages and their order, hooks, context words, the allocation context, outputs
+// left on failure; a null status list answers 4 before the host is called.
+TEST_F(ServerTest, EveryOperationInBothOutcomes) {
+    StatusEntry dropped{ZVI_ERROR, 1, nullptr, nullptr};  // reset without being released
     for (uint32_t ok : {1u, 0u}) {
         scriptHost(ok);
         for (const Operation& op : operations()) {
             SCOPED_TRACE(std::string(op.name) + (ok ? "" : ", host fails"));
-            const uint32_t expected = op.rejected || !ok ? 2 : 1;
             alloc::sweep([&](const alloc::Window& w) {
                 StatusList s{};
                 const uint32_t rc = op.call(&s);
                 if (!w.failed()) {
-                    EXPECT_EQ(rc, expected);
+                    EXPECT_EQ(rc, op.traits & kRejected || !ok ? 2u : 1u);
                 } else {
                     // 300: a copy failed; 3: a message could not be recorded; 2: the
                     // trace text could not be allocated (message 300).
@@ -466,8 +176,180 @@ TEST_F(ServerOperationsTest, AllocationFailureSweep) {
                 zvi::releaseStatusList(&s, 0);
                 releaseOutputs();
             });
+            if (op.traits & kRejected) continue;
+            const bool kept = op.traits & kKeepsCallerStatus;
+            if (kept) {
+                zvi::appendStatus(&status, ZVI_NOTE, 1, "earlier");
+            } else {
+                status = {1, &dropped};
+            }
+            control.contextWord0 = 5;
+            control.contextWord1 = 6;
+            number = 8;
+            host.clearEvents();
+            uint32_t rc = 0;
+            bool hadContext = false;
+            std::thread([&] {
+                EXPECT_EQ(op.call(nullptr), 4u);
+                rc = op.call(&status);
+                hadContext = zvi::rpc::getThreadContext() != nullptr;
+            }).join();
+            std::vector<Message> expected;
+            if (!ok) expected.push_back(catalogMessage(2, 9905, op.name));
+            if (ok || op.traits & kKeepsHostMessages) expected.push_back(kHostMessage);
+            if (kept) expected.push_back(catalogMessage(0, 1, "earlier"));
+            EXPECT_EQ(rc, ok ? 1u : 2u);
+            EXPECT_EQ(messages(status), expected);
+            const bool written = ok && op.traits & kWriteBack;
+            EXPECT_EQ(control.contextWord0, written ? host.contextWord0 : 5);
+            EXPECT_EQ(control.contextWord1, written ? host.contextWord1 : 6);
+            std::vector<Event> events;
+            if (op.traits & kControl) events.push_back({Event::CallerInfo, 1});
+            if (op.opcode) events.push_back({Event::Enter, op.opcode});
+            events.push_back({Event::Service, op.slot});
+            if (op.opcode) events.push_back({Event::Leave, 0});
+            EXPECT_EQ(host.events(), events);
+            EXPECT_EQ(hadContext, op.slot != 13448);  // ZVIGetServerProps has no allocation-context step
+            if (!ok) {
+                EXPECT_EQ(number, 8u);
+                EXPECT_EQ(text, nullptr);
+            }
+            zvi::releaseStatusList(&status, 0);
+            releaseOutputs();
         }
     }
+}
+
+// The host receives the arguments unchanged (texts borrowed), missing ones as zeros; the
+// trace text formatted, cut at strlen(format) + 999 characters, null without a format.
+TEST_F(ServerTest, ArgumentsReachTheHostUnchanged) {
+    scriptHost(1);
+    const KeywordRecord keyword{{0x0102030405060708u, 0x1112131415161718u}};
+    const TraceRecord trace{{0xA1A2A3A4A5A6A7A8u, 0xB1B2B3B4B5B6B7B8u}};
+    word = 0xCAFEF00DDEADBEEFu;
+    released(ZVICheckStringForKeyword(0x8877665544332211u, &keyword, &word, &status));
+    EXPECT_EQ(keywordSeen.value, 0x8877665544332211u);
+    EXPECT_EQ(std::memcmp(&keywordSeen.record, &keyword, sizeof keyword), 0);
+    EXPECT_EQ(keywordSeen.word, word);
+    released(ZVICheckStringForKeyword(1, nullptr, nullptr, &status));
+    EXPECT_EQ(keywordSeen.record.words[0] | keywordSeen.record.words[1] | keywordSeen.word, 0u);
+
+    released(ZVIWriteTraceLog(&control, 11, 22, 1, &trace, 2, &status, "entry %s: %d fields", "000001", 12));
+    EXPECT_EQ(traceText, "entry 000001: 12 fields");
+    EXPECT_EQ(traceSeen.traceValue1, 11u);
+    EXPECT_EQ(traceSeen.traceValue2, 22u);
+    EXPECT_EQ(traceSeen.traceFlag1, 1);
+    EXPECT_EQ(std::memcmp(&traceSeen.traceRecord, &trace, sizeof trace), 0);
+    EXPECT_EQ(traceSeen.traceFlag2, 2);
+    released(ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, nullptr));
+    EXPECT_EQ(traceText, "null");
+    EXPECT_EQ(traceSeen.traceRecord.words[0] | traceSeen.traceRecord.words[1], 0u);
+    const std::string fits(999, 'x'), tooLong(5000, 'y');
+    released(ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, "<%s>", fits.c_str()));
+    EXPECT_EQ(traceText.size(), 1001u);
+    released(ZVIWriteTraceLog(&control, 0, 0, 0, nullptr, 0, &status, "<%s>", tooLong.c_str()));
+    EXPECT_EQ(traceText.size(), 4u + 999);
+
+    char empty[] = "";  // an empty command still reaches the host
+    released(ZVIExecuteProcess(&control, empty, nullptr, nullptr, &status));
+    EXPECT_EQ(processSeen.command, empty);
+    released(ZVIGetListSQL(&control, sql, 250, &rows, nullptr, &status));
+    EXPECT_EQ(sqlSeen.sqlCommand, sql);
+    EXPECT_EQ(sqlSeen.maxRetrieve, 250u);
+    releaseOutputs();
+}
+
+// Outputs are written only when given: lists and texts moved, an unwanted text or list
+// freed, the identifier lists sent as exact copies. A failed call clears the info count.
+TEST_F(ServerTest, OutputsAreMovedOnlyWhenGiven) {
+    scriptHost(1);
+    for (int mask = 0; mask < 4; ++mask) {
+        SCOPED_TRACE(mask);
+        uint32_t returnStatus = 0, numMatches = 0;
+        alloc::Window w;
+        EXPECT_EQ(released(ZVIGetServerInfo(&control, &ids, mask & 1 ? &info : nullptr, &status)), 1u);
+        EXPECT_EQ(w.sizes().front(), 12u);  // exactly three identifiers
+        EXPECT_EQ(
+            released(ZVIGetServerProps(&control, mask & 1 ? &ids : nullptr, mask & 2 ? &props : nullptr, &status)), 1u);
+        EXPECT_EQ(released(ZVIExecuteProcess(&control, sql, mask & 1 ? &returnStatus : nullptr,
+                                             mask & 2 ? &text : nullptr, &status)),
+                  1u);
+        EXPECT_EQ(released(ZVIGetListSQL(&control, sql, 0, &rows, mask & 1 ? &numMatches : nullptr, &status)), 1u);
+        EXPECT_EQ(info.numItems, mask & 1 ? 3u : 0u);
+        EXPECT_EQ(props.numItems, mask == 3 ? 3u : 0u);
+        if (mask == 3) {
+            EXPECT_STREQ(info.items[2].value.payload.text, "70000");
+            EXPECT_EQ(props.items[1].propId, 7u);
+        }
+        EXPECT_EQ(processSeen.wantResult, mask ? 1u : 0u);
+        EXPECT_EQ(returnStatus, mask & 1 ? 3u : 0u);
+        EXPECT_EQ(text, mask & 2 ? hostText : nullptr);
+        EXPECT_EQ(sqlSeen.wantCount, mask & 1u);
+        EXPECT_EQ(numMatches, mask & 1 ? 40u : 0u);
+        EXPECT_EQ(rows.numItems, 1u);
+        EXPECT_EQ(rows.items, hostRows);
+        releaseOutputs();
+        EXPECT_EQ(w.liveBlocks(), 0u);
+    }
+    scriptHost(0);
+    ServerInfo stale[1] = {};
+    info = {1, stale};
+    EXPECT_EQ(released(ZVIGetServerInfo(&control, nullptr, &info, &status)), 2u);
+    EXPECT_EQ(info.numItems, 0u);
+    EXPECT_EQ(info.items, stale);
+    info = {};
+}
+
+// A missing command or SQL text, or missing rows: the host is not called; ZVIGetListSQL
+// checks before even converting the control record, after clearing the row count.
+TEST_F(ServerTest, ArgumentChecks) {
+    char empty[] = "";
+    ValueList stale[1] = {};
+    struct Case {
+        char* sql;
+        bool rows;
+        uint32_t number;
+    } cases[] = {{nullptr, true, 261}, {empty, true, 261}, {empty, false, 261}, {sql, false, 105}};
+    for (const Case& c : cases) {
+        rows = {4, stale};
+        EXPECT_EQ(ZVIGetListSQL(&control, c.sql, 10, c.rows ? &rows : nullptr, nullptr, &status), 2u);
+        EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, c.number)}));
+        EXPECT_EQ(rows.numItems, c.rows ? 0u : 4u);
+        EXPECT_TRUE(host.events().empty());
+        zvi::releaseStatusList(&status, 0);
+    }
+    rows = {};
+    EXPECT_EQ(ZVIExecuteProcess(&control, nullptr, &number, &text, &status), 2u);
+    EXPECT_EQ(messages(status), (std::vector<Message>{catalogMessage(2, 117)}));
+    EXPECT_EQ(host.calls(12696), 0);
+}
+
+// Runs the discovery only while the code is unset (the mapping itself is the frame's) and
+// writes the family's name; the status list, even a null one, is not touched. A failed
+// discovery answers the empty name.
+TEST_F(ServerTest, GetServerCharSetNamesTheDiscoveredFamily) {
+    zvi::serverCharSetCode = zvi::kCharSetUnset;
+    host.charSetName = "SJIS-win";
+    StatusEntry untouched{};
+    StatusList sentinel{7, &untouched};
+    char charSet[ZVI_CHARSET_NAME_SIZE] = "junk";
+    for (StatusList* s : {&sentinel, static_cast<StatusList*>(nullptr)}) {
+        EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, s), 0u);
+        EXPECT_STREQ(charSet, "SJIS");
+    }
+    EXPECT_EQ(host.calls(12616), 1);
+    EXPECT_EQ(sentinel.numItems, 7u);
+    EXPECT_EQ(sentinel.entries, &untouched);
+    zvi::serverCharSetCode = zvi::kCharSetUnset;
+    host.failServerInfo = true;
+    EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, nullptr), 0u);
+    EXPECT_STREQ(charSet, "");
+    EXPECT_EQ(zvi::serverCharSetCode, zvi::kCharSetUnset);
+    host.failServerInfo = false;
+    alloc::sweep([&](const alloc::Window&) {
+        zvi::serverCharSetCode = zvi::kCharSetUnset;
+        EXPECT_EQ(ZVIGetServerCharSet(&control, charSet, nullptr), 0u);
+    });
 }
 
 }  // namespace
