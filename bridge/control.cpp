@@ -66,9 +66,12 @@ bool discoverServerCharSet() {
     }
     const uint32_t ok = callHost(operation(Op::GetServerInfo), &request, &result);
     ReleaseIdList(&request.requestList, 0);
-    if (!ok) return false;
+    releaseStatusList(&result.status, 0);  // the discovery's messages are dropped
+    if (!ok) {
+        releaseServerInfoList(&result.serverInfo);  // whatever a failing host left
+        return false;
+    }
 
-    releaseStatusList(&result.status, 0);
     char name[utl::kCharSetNameSize] = "";
     const ServerInfoList& info = result.serverInfo;
     if (info.numItems > 0 && info.items[0].value.dataType == ZVI_DATA_TEXT && info.items[0].value.payload.text)

@@ -60,7 +60,10 @@ Host::Host(uint32_t version) : routines_(kSlots) {
     // The server-information routine answers the character-set question.
     on<GetServerInfoRequest, GetServerInfoResult>(
         12616, [this](GetServerInfoRequest& q, GetServerInfoResult& r) -> uint32_t {
-            if (failServerInfo) return 0;
+            if (failServerInfo) {
+                addMessage(r.status, 2, 9905, "host failure");  // left for the library to free
+                return 0u;
+            }
             r.serverInfo.numItems = q.requestList.numItems;
             r.serverInfo.items = static_cast<ServerInfo*>(std::calloc(q.requestList.numItems, sizeof(ServerInfo)));
             for (uint32_t i = 0; i < q.requestList.numItems; ++i) {
