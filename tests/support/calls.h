@@ -1,0 +1,86 @@
+// Helpers of the operation tests: caller values, the copies a host should receive,
+// field values on the heap as the host returns them, and a call's outcome in words.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/support/fixtures.h"
+
+namespace testing_support {
+
+inline FieldValue textValue(uint32_t id, char* text) {
+    FieldValue v{};
+    v.fieldId = id;
+    v.value.dataType = ZVI_DATA_TEXT;
+    v.value.payload.text = text;
+    return v;
+}
+
+// A list copied for the host: the same items in a block of the library's own.
+template <class List>
+void expectCopy(const List& got, const List& given) {
+    EXPECT_EQ(got.numItems, given.numItems);
+    EXPECT_NE(got.items, given.items);
+    EXPECT_EQ(std::memcmp(got.items, given.items, given.numItems * sizeof *given.items), 0);
+}
+
+// A list of text field values copied deeply, texts included.
+inline void expectValuesCopy(const FieldValueList& got, const FieldValueList& given) {
+    ASSERT_EQ(got.numItems, given.numItems);
+    EXPECT_NE(got.items, given.items);
+    for (uint32_t i = 0; i < got.numItems; ++i) {
+        EXPECT_EQ(got.items[i].fieldId, given.items[i].fieldId);
+        EXPECT_NE(got.items[i].value.payload.text, given.items[i].value.payload.text);
+        EXPECT_STREQ(got.items[i].value.payload.text, given.items[i].value.payload.text);
+    }
+}
+
+inline FieldValueList hostValues(uint32_t n) {
+    FieldValueList list{n, static_cast<FieldValue*>(std::calloc(n, sizeof(FieldValue)))};
+    for (uint32_t i = 0; i < n; ++i) list.items[i] = textValue(1 + i, fake::text("host text"));
+    return list;
+}
+
+// The status list of a result record.
+inline StatusList& statusAt(void* result, uint32_t offset) {
+    return *reinterpret_cast<StatusList*>(static_cast<char*>(result) + offset);
+}
+
+// What a call handed its caller, noted before it was released.
+struct Got {
+    void* items = nullptr;
+    uint32_t numItems = 0;
+    uint32_t numMatches = 0;
+    uint32_t value = 0;      // a single value handed back (a call id)
+    void* second = nullptr;  // a second output (exist flags)
+    char id[16] = "";        // a new entry's identifier
+
+    // Notes a list, releases it and passes the call's code on.
+    template <auto release, class List>
+    uint32_t take(List& list, uint32_t rc) {
+        items = list.items;
+        numItems = list.numItems;
+        release(&list, 0);
+        return rc;
+    }
+    uint32_t takeId(uint32_t rc) {
+        numItems = static_cast<uint32_t>(std::strlen(id));
+        items = numItems ? id : nullptr;
+        return rc;
+    }
+};
+
+// A call in words: its code and messages ("2: 9905/detail 77"), then what it handed over,
+// the items the host was sent (99: not noted), the matches and a value handed back.
+inline std::string outcome(uint32_t rc, const StatusList& s, const Got& g, uint32_t sent) {
+    std::string o = std::to_string(rc) + ":";
+    for (const Message& m : messages(s)) o += " " + std::to_string(m.number) + (m.hasDetail ? "/" + m.detail : "");
+    if (g.items) o += ", out " + std::to_string(g.numItems);
+    if (sent != 99) o += ", sent " + std::to_string(sent);
+    if (g.numMatches) o += ", matches " + std::to_string(g.numMatches);
+    return g.value ? o + ", value " + std::to_string(g.value) : o;
+}
+
+}  // namespace testing_support
