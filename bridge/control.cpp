@@ -31,12 +31,6 @@ uint32_t codeOfServerName(const char* name) {
     return utl::charSetCode(name);
 }
 
-void releaseServerInfoList(ServerInfoList* list) {
-    for (uint32_t i = 0; list->items && i < list->numItems; ++i) ReleaseValue(&list->items[i].value, 0);
-    std::free(list->items);
-    *list = ServerInfoList{};
-}
-
 }  // namespace
 
 void ensureThreadAllocator() {
@@ -68,7 +62,7 @@ bool discoverServerCharSet() {
     ReleaseIdList(&request.requestList, 0);
     releaseStatusList(&result.status, 0);  // the discovery's messages are dropped
     if (!ok) {
-        releaseServerInfoList(&result.serverInfo);  // whatever a failing host left
+        ReleaseValueItems(&result.serverInfo, 0);  // whatever a failing host left
         return false;
     }
 
@@ -76,7 +70,7 @@ bool discoverServerCharSet() {
     const ServerInfoList& info = result.serverInfo;
     if (info.numItems > 0 && info.items[0].value.dataType == ZVI_DATA_TEXT && info.items[0].value.payload.text)
         utl::boundedCopy(name, info.items[0].value.payload.text, utl::kCharSetNameSize - 1);
-    releaseServerInfoList(&result.serverInfo);
+    ReleaseValueItems(&result.serverInfo, 0);
     serverCharSetCode.store(codeOfServerName(name), std::memory_order_relaxed);
     return true;
 }

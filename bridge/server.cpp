@@ -16,15 +16,6 @@ namespace {
 
 static_assert(ZVI_CHARSET_NAME_SIZE == utl::kCharSetNameSize);
 
-// Releases a host list of (identifier, value) items, server information or
-// properties, keeping its holder.
-template <class List>
-void releaseValueItems(List* list, uint8_t) {
-    for (uint32_t i = 0; list->items && i < list->numItems; ++i) ReleaseValue(&list->items[i].value, 0);
-    std::free(list->items);
-    *list = List{};
-}
-
 // The trace text: at most strlen(format) + 999 characters, longer texts are cut.
 char* formatTrace(const char* format, va_list args) {
     const size_t size = std::strlen(format) + 1000;
@@ -43,7 +34,7 @@ ZVI_API uint32_t ZVIGetServerInfo(ControlRecord* control, IdList* requestList, S
     Call<GetServerInfoRequest, GetServerInfoResult> f(Op::GetServerInfo, control, status);
     if (!f.open()) return f.code();
     if (!f.copy<CopyIdListZeroed, ReleaseIdList>(f.req.requestList, requestList)) return f.code();
-    return f.complete([&] { handOver<releaseValueItems<ServerInfoList>>(serverInfo, f.res.serverInfo); });
+    return f.complete([&] { handOver<ReleaseValueItems<ServerInfoList>>(serverInfo, f.res.serverInfo); });
 }
 
 ZVI_API uint32_t ZVIGetServerCharSet(ControlRecord*, char* charSet, StatusList*) {
@@ -125,7 +116,7 @@ ZVI_API uint32_t ZVIGetServerProps(ControlRecord* control, IdList* propIds, Prop
     Call<GetServerPropsRequest, GetServerPropsResult> f(Op::GetServerProps, control, status);
     if (!f.open()) return f.code();
     if (!f.copy<CopyIdListExact, ReleaseIdList>(f.req.requestList, propIds)) return f.code();
-    return f.complete([&] { handOver<releaseValueItems<PropList>>(props, f.res.props); });
+    return f.complete([&] { handOver<ReleaseValueItems<PropList>>(props, f.res.props); });
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 // frees the contents, then the holder (1) or leaves the structure empty (0).
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 
 #include "zvi/multiquery.h"
 #include "zvi/qualifier.h"
@@ -44,6 +45,19 @@ void ReleaseByteList(ByteList* list, uint8_t freeHolder);
 void ReleaseLocator(Locator* locator, uint8_t freeHolder);
 void ReleaseAttachment(Attachment* attachment, uint8_t freeHolder);
 void ReleaseCurrencyValue(CurrencyValue* currency, uint8_t freeHolder);
+
+// Lists of (identifier, Value) items the host returns: properties, server information.
+template <class List>
+void ReleaseValueItems(List* list, uint8_t freeHolder) {
+    if (!list) return;
+    for (uint32_t i = 0; list->items && i < list->numItems; ++i) ReleaseValue(&list->items[i].value, 0);
+    std::free(list->items);
+    if (freeHolder) {
+        std::free(list);
+    } else {
+        *list = List{};
+    }
+}
 
 // Lists of structured elements. A null source gives an empty destination and 0.
 uint32_t CopyValueList(ValueList* destination, const ValueList* source);
