@@ -1,7 +1,21 @@
-// Allocation-failure injector. Test programs are linked with --wrap for the heap
-// routines, so every malloc/calloc/realloc/strdup/free of the library and the tests
-// passes through here. Inside a Window (per thread) allocations are counted, their
-// sizes recorded, live blocks tracked, and the k-th allocation can be made to fail.
+// Allocation-failure injector. The test program interposes the process allocator:
+// malloc, calloc, realloc, free, posix_memalign, aligned_alloc, memalign, strdup,
+// strndup and every form of operator new and delete are defined here and forward to
+// the next definition (the C library's, or a sanitizer's). Inside a Window (per
+// thread) allocations are counted, their sizes recorded, live blocks tracked, and the
+// k-th allocation can be made to fail: a throwing operator new then throws
+// std::bad_alloc, everything else returns null.
+//
+// Which allocations a window sees:
+// - everything the library's code allocates, directly or through any library it calls
+//   (the C library's catopen and iconv_open, zlib, libtirpc, libstdc++, ...): the call
+//   chain reaches the library's code before the test's;
+// - heap routines the test's own code calls directly (malloc, calloc, strdup, ...);
+//   the fake host's allocations happen inside Paused, so they are tracked and never
+//   failed.
+// The test's C++ objects (strings, containers, gtest's messages) and what the C
+// library allocates for the test are not seen, so checks may build strings inside a
+// window.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -25,7 +39,7 @@ public:
     size_t liveBlocks() const { return live_.size(); }
     const std::vector<size_t>& sizes() const { return sizes_; }
 
-    // Hooks of the wrapped heap routines.
+    // Hooks of the interposed heap routines.
     bool shouldFail(size_t size);
     void added(void* p, size_t size);
     bool removed(void* p);
