@@ -144,9 +144,9 @@ struct Busy {
     ~Busy() { busy = false; }
 };
 
-bool failHere(alloc::Window* w, size_t size) {
+bool failHere(alloc::Window* w, size_t size, Routine routine) {
     Busy b;
-    return w->shouldFail(size);
+    return w->shouldFail(size, routine == Routine::New ? alloc::Routines::OperatorNew : alloc::Routines::CHeap);
 }
 void note(alloc::Window* w, void* p, size_t size) {
     if (!p) return;
@@ -165,7 +165,7 @@ void forget(void* p) {
 void* allocate(size_t size, const void* caller, Routine routine) {
     if (!ready()) return bootstrapAllocate(size);
     alloc::Window* w = seenBy(caller, routine);
-    if (w && failHere(w, size)) {
+    if (w && failHere(w, size, routine)) {
         errno = ENOMEM;
         return nullptr;
     }
@@ -177,7 +177,7 @@ void* allocate(size_t size, const void* caller, Routine routine) {
 void* allocateAligned(size_t alignment, size_t size, const void* caller, Routine routine) {
     if (!ready()) return bootstrapAllocate(size);  // 64-byte aligned
     alloc::Window* w = seenBy(caller, routine);
-    if (w && failHere(w, size)) return nullptr;
+    if (w && failHere(w, size, routine)) return nullptr;
     void* p = nullptr;
     if (next.posix_memalign(&p, alignment < sizeof(void*) ? sizeof(void*) : alignment, size) != 0) p = nullptr;
     if (w) note(w, p, size);
@@ -205,16 +205,19 @@ void* newAligned(size_t size, std::align_val_t alignment, const void* caller) {
 
 namespace alloc {
 
-Window::Window(size_t failAt) : previous_(current), failAt_(failAt) {
+Window::Window(size_t failAt, Routines indexed) : previous_(current), failAt_(failAt), indexedRoutines_(indexed) {
     sizes_.reserve(64);
     current = this;
 }
 Window::~Window() { current = previous_; }
 
-bool Window::shouldFail(size_t size) {
+bool Window::shouldFail(size_t size, Routines routine) {
     sizes_.push_back(size);
     ++count_;
-    if (paused_ || ++indexed_ != failAt_) return false;
+    if (routine == Routines::OperatorNew) ++newCount_;
+    if (paused_ || (indexedRoutines_ != Routines::All && indexedRoutines_ != routine)) return false;
+    ++indexed_;
+    if (failAt_ != kEvery && indexed_ != failAt_) return false;
     failed_ = true;
     return true;
 }
@@ -229,9 +232,11 @@ Paused::~Paused() {
     if (current) --current->paused_;
 }
 
-size_t sweep(const std::function<void(const Window&)>& body) {
+size_t sweep(const std::function<void(const Window&)>& body) { return sweep(Routines::All, body); }
+
+size_t sweep(Routines indexed, const std::function<void(const Window&)>& body) {
     for (size_t k = 1; k < 1000000; ++k) {
-        Window window(k);
+        Window window(k, indexed);
         body(window);
         EXPECT_EQ(window.liveBlocks(), 0u) << "blocks left when allocation " << k << " failed";
         if (!window.failed()) return window.allocations();
@@ -274,7 +279,7 @@ void* realloc(void* old, size_t size) {
         return next.realloc(old, 0);
     }
     alloc::Window* w = seenBy(caller, Routine::CHeap);
-    if (w && failHere(w, size)) {
+    if (w && failHere(w, size, Routine::CHeap)) {
         errno = ENOMEM;
         return nullptr;
     }

@@ -24,23 +24,30 @@
 
 namespace alloc {
 
+// The routines whose allocations take a failure index.
+enum class Routines { All, CHeap, OperatorNew };
+// failAt for a window in which every indexed allocation fails.
+constexpr size_t kEvery = ~size_t{0};
+
 class Window {
 public:
     // 0: no failure; k: the k-th allocation made outside Paused fails (the host's
     // allocations are never failed and take no index, so a sweep reaches the paths
-    // after them)
-    explicit Window(size_t failAt = 0);
+    // after them); kEvery: all of them fail. Only allocations of the given routines
+    // take an index.
+    explicit Window(size_t failAt = 0, Routines indexed = Routines::All);
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
     size_t allocations() const { return count_; }
+    size_t newAllocations() const { return newCount_; }  // through operator new
     bool failed() const { return failed_; }
     size_t liveBlocks() const { return live_.size(); }
     const std::vector<size_t>& sizes() const { return sizes_; }
 
     // Hooks of the interposed heap routines.
-    bool shouldFail(size_t size);
+    bool shouldFail(size_t size, Routines routine = Routines::CHeap);
     void added(void* p, size_t size);
     bool removed(void* p);
 
@@ -48,7 +55,9 @@ private:
     friend struct Paused;
     Window* previous_;
     size_t failAt_;
+    Routines indexedRoutines_;
     size_t count_ = 0;
+    size_t newCount_ = 0;
     size_t indexed_ = 0;
     bool failed_ = false;
     int paused_ = 0;
@@ -66,5 +75,7 @@ struct Paused {
 // After each run no block allocated inside the window may be left. Returns the number
 // of allocations of the run that completed without failure.
 size_t sweep(const std::function<void(const Window&)>& body);
+// The same, indexing only the allocations of the given routines.
+size_t sweep(Routines indexed, const std::function<void(const Window&)>& body);
 
 }  // namespace alloc
