@@ -122,14 +122,6 @@ void hostBlob(GetEntryBLOBResult& r, uint32_t compressed, uint32_t storedLength,
     std::memcpy(r.data + 8, data.data(), data.size());
 }
 
-std::string deflated(const std::string& text) {
-    uLongf size = compressBound(text.size());
-    std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
-    out.resize(size);
-    return out;
-}
-
 // An RFC 1950 stream that does not end: its header, then the same fully flushed block
 // of 1 MiB of zeros `blocks` times, and no final block.
 std::string endlessZeros(size_t blocks) {

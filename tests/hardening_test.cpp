@@ -43,14 +43,6 @@ private:
     bool had_ = false;
 };
 
-std::string deflated(const std::string& text) {
-    uLongf size = compressBound(text.size());
-    std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
-    out.resize(size);
-    return out;
-}
-
 // A call in words: its code and the numbers of its messages.
 std::string described(uint32_t rc, const StatusList& s) {
     std::string o = std::to_string(rc) + ":";

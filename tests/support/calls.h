@@ -2,6 +2,7 @@
 // field values on the heap as the host returns them, and a call's outcome in words.
 #pragma once
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -51,6 +52,15 @@ inline FieldValueList hostValues(uint32_t n) {
     FieldValueList list{n, static_cast<FieldValue*>(std::calloc(n, sizeof(FieldValue)))};
     for (uint32_t i = 0; i < n; ++i) list.items[i] = textValue(1 + i, fake::text("host text"));
     return list;
+}
+
+// An RFC 1950 stream of text, as the host stores compressed entry data.
+inline std::string deflated(const std::string& text) {
+    uLongf size = compressBound(text.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+    out.resize(size);
+    return out;
 }
 
 // The status list of a result record.
