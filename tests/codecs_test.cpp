@@ -262,9 +262,9 @@ TEST(ValueCodec, SharedAttachmentLocatorRules) {
 // A count or a length that the rest of the stream cannot hold fails before anything is
 // allocated for it.
 TEST(RecordCodecs, CountsBeyondTheStreamFailWithoutAllocating) {
-    const Bytes wires[] = {Wire() << 0xFFFFFFF0u << 1,           // an identifier list
-                           Wire() << 4 << 0x7FFFFFFFu << 0,      // a text value
-                           Wire() << 9 << 1 << 0 << 0x40000000u};  // a byte list value
+    const Bytes wires[] = {Wire() << 0x100000u << 1,            // an identifier list
+                           Wire() << 4 << 0x100000u << 0,       // a text value
+                           Wire() << 9 << 1 << 0 << 0x100000u};  // a byte list value
     const Codec codecs[] = {zvi::codeIdList, zvi::codeValue, zvi::codeValue};
     for (size_t i = 0; i < 3; ++i) {
         alloc::Window w;

@@ -49,7 +49,7 @@ void* bootstrapAllocate(size_t size) {
     const size_t rounded = (size + 63) & ~size_t{63};
     const size_t at = bootstrapUsed.fetch_add(rounded);
     if (at + rounded > sizeof bootstrap) return nullptr;
-    return bootstrap + at;  // static storage: already zero
+    return bootstrap + at;
 }
 
 template <class F>
@@ -162,14 +162,14 @@ void forget(void* p) {
 
 // ---- The routines --------------------------------------------------------------------
 
-void* allocate(size_t size, const void* caller, Routine routine) {
-    if (!ready()) return bootstrapAllocate(size);
+void* allocate(size_t size, const void* caller, Routine routine, bool zeroed = false) {
+    if (!ready()) return bootstrapAllocate(size);  // static storage: already zero
     alloc::Window* w = seenBy(caller, routine);
     if (w && failHere(w, size, routine)) {
         errno = ENOMEM;
         return nullptr;
     }
-    void* p = next.malloc(size);
+    void* p = zeroed ? next.calloc(1, size) : next.malloc(size);
     if (w) note(w, p, size);
     return p;
 }
@@ -259,9 +259,7 @@ void* calloc(size_t n, size_t size) {
         errno = ENOMEM;
         return nullptr;
     }
-    void* p = allocate(total, CALLER, Routine::CHeap);
-    if (p && !fromBootstrap(p)) std::memset(p, 0, total);
-    return p;
+    return allocate(total, CALLER, Routine::CHeap, true);
 }
 
 void* realloc(void* old, size_t size) {
