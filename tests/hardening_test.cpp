@@ -15,6 +15,7 @@
 #include "platform/zvrpc.h"
 #include "platform/zvutl.h"
 #include "tests/support/calls.h"
+#include "tests/support/raw.h"
 #include "types/types.h"
 
 using namespace testing_support;
@@ -23,6 +24,10 @@ namespace utl = zvi::utl;
 namespace {
 
 constexpr uint32_t kDeleteEntry = 12264, kGetEntry = 12224, kGetEntryBLOB = 12232;
+
+namespace at::GetEntryBLOBResult {
+constexpr size_t byteCount = 168, data = 176;
+}
 char schema[] = "HelpDesk";
 
 const std::string kCatalogText = "The server could not carry out the call";
@@ -131,12 +136,15 @@ protected:
             fake::addMessage(r.status, ZVI_WARNING, 77, "host warning");
             return 1u;
         });
-        host.on<GetEntryBLOBRequest, GetEntryBLOBResult>(kGetEntryBLOB, [this](auto&, GetEntryBLOBResult& r) {
-            r.byteCount = static_cast<uint32_t>(8 + packed.size());
-            r.data = static_cast<uint8_t*>(std::malloc(r.byteCount));
+        // The compressed entry data, written at the result's offsets.
+        host.on(kGetEntryBLOB, [this](void*, void* result) {
+            const uint32_t byteCount = static_cast<uint32_t>(8 + packed.size());
+            auto* data = static_cast<uint8_t*>(std::malloc(byteCount));
             const uint32_t header[2] = {htonl(1), htonl(static_cast<uint32_t>(packed.size()))};
-            std::memcpy(r.data, header, 8);
-            std::memcpy(r.data + 8, packed.data(), packed.size());
+            std::memcpy(data, header, 8);
+            std::memcpy(data + 8, packed.data(), packed.size());
+            raw::put(result, at::GetEntryBLOBResult::byteCount, byteCount);
+            raw::put(result, at::GetEntryBLOBResult::data, data);
             return 1u;
         });
     }
