@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bridge/host_table.h"
+#include "bridge/status.h"
 #include "zvi/host.h"
 #include "zvi/zvi.h"
 
@@ -60,10 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rc > 3) std::abort();
     if (loc.u.mem.buffer && loc.u.mem.buffer[loc.u.mem.bufSize] != 0) std::abort();  // terminated
     std::free(loc.u.mem.buffer);
-    for (uint32_t i = 0; i < status.numItems; ++i) {
-        std::free(status.entries[i].messageText);
-        std::free(status.entries[i].appendedText);
-    }
-    std::free(status.entries);
+    zvi::releaseStatusList(&status, 0);
     return 0;
 }

@@ -15,7 +15,10 @@
 //   failed.
 // The test's C++ objects (strings, containers, gtest's messages) and what the C
 // library allocates for the test are not seen, so checks may build strings inside a
-// window.
+// window. Whose allocation it is follows from the caller's address: a program that
+// links zvi_testing is linked with support/library_text.ld, which gathers the
+// library's code into a section of its own; calls from other libraries are walked
+// up to the first frame of the program.
 #pragma once
 #include <cstddef>
 #include <functional>
