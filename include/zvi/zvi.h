@@ -8,6 +8,8 @@
 
 #include "zvi/base.h"
 #include "zvi/multiquery.h"
+#include "zvi/namelists.h"
+#include "zvi/properties.h"
 #include "zvi/qualifier.h"
 #include "zvi/values.h"
 

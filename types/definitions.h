@@ -1,0 +1,57 @@
+// Deep copy and release of the structures of definitions (properties, display
+// instances, field limits), and the conversions of name and text lists between the
+// host's form and the caller's. The contract of types/types.h holds: Copy<Type>
+// returns 0 or 300 and leaves its destination releasable; Release<Type>(p, 1) frees
+// the holder too, Release<Type>(p, 0) leaves the structure empty.
+#pragma once
+#include <cstdint>
+
+#include "types/types.h"
+#include "zvi/namelists.h"
+#include "zvi/properties.h"
+
+namespace zvi {
+
+// Properties, display instances, field limits.
+uint32_t CopyProp(Prop* destination, const Prop* source);
+uint32_t CopyPropList(PropList* destination, const PropList* source);
+uint32_t CopyDisplayInstance(DisplayInstance* destination, const DisplayInstance* source);
+// A list without instances arrives empty: its common properties are not copied.
+uint32_t CopyDisplayInstanceList(DisplayInstanceList* destination, const DisplayInstanceList* source);
+uint32_t CopyFieldLimit(FieldLimit* destination, const FieldLimit* source);
+uint32_t CopyCurrencyLimits(CurrencyLimits* destination, const CurrencyLimits* source);
+uint32_t CopyCurrencyDetailList(CurrencyDetailList* destination, const CurrencyDetailList* source);
+
+void ReleaseProp(Prop* prop, uint8_t freeHolder);
+void ReleasePropList(PropList* list, uint8_t freeHolder);
+void ReleasePropListList(PropListList* list, uint8_t freeHolder);
+void ReleaseDisplayInstance(DisplayInstance* instance, uint8_t freeHolder);
+void ReleaseDisplayInstanceList(DisplayInstanceList* list, uint8_t freeHolder);
+void ReleaseDisplayInstanceListList(DisplayInstanceListList* list, uint8_t freeHolder);
+void ReleaseFieldLimit(FieldLimit* limit, uint8_t freeHolder);
+void ReleaseFieldLimitList(FieldLimitList* list, uint8_t freeHolder);
+void ReleaseCurrencyLimits(CurrencyLimits* limits, uint8_t freeHolder);
+
+// Name and text lists. The codes are message numbers the calling operation appends
+// (type 2, empty text).
+constexpr uint32_t kNameTooLong = 103;     // a host name longer than 254 characters
+constexpr uint32_t kNameListNoMemory = 154;
+
+// Host form to NameList, in place: 0, 103 or 154. The host's texts and array are freed
+// whatever happens; on a failure the holder is an empty list. A list without items is
+// left as it is.
+uint32_t ConvertNameList(NameListHolder* holder);
+// NameList to host form, in place: 0 or 154. The names are freed whatever happens; on
+// a failure the holder is an empty list.
+uint32_t PackNameList(NameListHolder* holder);
+// The same, for a holder typed by the form it has before the conversion.
+inline uint32_t ConvertNameList(CountedTextList* holder) { return ConvertNameList(reinterpret_cast<NameListHolder*>(holder)); }
+inline uint32_t PackNameList(NameList* holder) { return PackNameList(reinterpret_cast<NameListHolder*>(holder)); }
+// Moves the host's texts into the caller's list: 0 or 300. The host list ends empty
+// (its texts released on a failure); the caller's list is empty on a failure.
+uint32_t ConvertTextList(CountedTextList* host, TextList* caller);
+// Releases a list in host form: every text, then the array.
+void ReleaseCountedTextList(CountedTextList* list, uint8_t freeHolder);
+void ReleaseTextList(TextList* list, uint8_t freeHolder);
+
+}  // namespace zvi
