@@ -89,9 +89,25 @@ void releaseTransfer(HostTransferSettings& host) {
     host.target.text = nullptr;
 }
 
-void releaseTransfers(HostTransferSettingsList& list) {
-    for (uint32_t i = 0; list.items && i < list.numItems; ++i) releaseTransfer(list.items[i]);
-    releaseItems(&list, 0);
+void releaseTransfers(HostTransferSettingsList* list, uint8_t) {
+    for (uint32_t i = 0; list->items && i < list->numItems; ++i) releaseTransfer(list->items[i]);
+    releaseItems(list, 0);
+}
+
+// One transfer setting per form, converted into a new array of the caller's form:
+// 0, or 300 when there is no memory for it (the host's settings are then released).
+uint32_t convertTransfers(HostTransferSettingsList* host, TransferSettingsList* out) {
+    *out = TransferSettingsList{};
+    TransferSettings* items = nullptr;
+    if (host->numItems && host->items &&
+        !(items = static_cast<TransferSettings*>(std::calloc(host->numItems, sizeof(TransferSettings))))) {
+        releaseTransfers(host, 0);
+        return msg::kNoMemory;
+    }
+    for (uint32_t i = 0; items && i < host->numItems; ++i) transferToCaller(items[i], host->items[i]);
+    if (items) *out = TransferSettingsList{host->numItems, items};
+    releaseTransfers(host, 0);
+    return 0;
 }
 
 // Transfer settings sent in the host's form; the host owns the text target's copy once
@@ -128,36 +144,6 @@ struct TransferOut : Part {
     template <class R>
     void discard(R& r) {
         releaseTransfer(r.*Field);
-    }
-};
-
-// One transfer setting per form, converted into a new array of the caller's form.
-// Without memory for it the host's settings are released, error 300 is appended and
-// the caller's list stays empty.
-template <auto Field>
-struct TransfersOut : Part {
-    TransferSettingsList* out;
-    void empty() {
-        if (out) out->numItems = 0;
-    }
-    template <class F, class R>
-    void deliver(F& f, R& r) {
-        HostTransferSettingsList& host = r.*Field;
-        if (!out || !host.numItems || !host.items) return discard(r);
-        auto* items = static_cast<TransferSettings*>(std::calloc(host.numItems, sizeof(TransferSettings)));
-        if (!items) {
-            discard(r);
-            f.error(msg::kNoMemory, "");
-            *out = TransferSettingsList{};
-            return;
-        }
-        for (uint32_t i = 0; i < host.numItems; ++i) transferToCaller(items[i], host.items[i]);
-        *out = TransferSettingsList{host.numItems, items};
-        releaseItems(&host, 0);
-    }
-    template <class R>
-    void discard(R& r) {
-        releaseTransfers(r.*Field);
     }
 };
 
@@ -344,7 +330,7 @@ ZVI_API uint32_t ZVIGetMultipleSchemas(ControlRecord* control, uint32_t sinceTim
                out::moved<&R::listFields>(listFields, 32),
                out::moved<&R::sortOrders>(sortOrders, 64),
                out::moved<&R::indexes>(indexes, 128),
-               TransfersOut<&R::transfers>{{32768, transfers != nullptr}, transfers},
+               out::converted<&R::transfers, convertTransfers, releaseTransfers>(transfers, 32768),
                out::moved<&R::trackings>(trackings, 65536),
                out::moved<&R::secondaryNames>(secondaryNames, 256),
                out::texts<&R::helpTexts>(helpTexts, 512),

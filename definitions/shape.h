@@ -362,54 +362,45 @@ Name<Field> name(char* out, uint32_t bit = 0) {
     return late(Name<Field>{{bit, out != nullptr}, out});
 }
 
-// The host's names as counted texts, converted in place into a NameList and moved. A
-// conversion that fails appends its number and hands over an empty list.
-template <auto Field>
-struct Names : Part {
-    NameList* out;
+// A list the host returns in its own form, converted into the caller's by
+// Convert(host list, output), which returns 0 or a message number. A conversion that
+// fails appends its number and hands over an empty list; the other outputs go on.
+template <auto Field, class Out, auto Convert, auto Release>
+struct Converted : Part {
+    Out* out;
     void empty() {
         if (out) out->numItems = 0;
     }
     template <class F, class R>
     void deliver(F& f, R& r) {
         if (!out) return discard(r);
-        CountedTextList& names = r.*Field;
-        if (const uint32_t code = ConvertNameList(&names)) f.error(code, "");
-        out->numItems = names.numItems;
-        out->items = reinterpret_cast<ObjectName*>(names.items);
-        names = CountedTextList{};
+        if (const uint32_t code = Convert(&(r.*Field), out)) f.error(code, "");
     }
     template <class R>
     void discard(R& r) {
-        ReleaseCountedTextList(&(r.*Field), 0);
+        Release(&(r.*Field), 0);
     }
 };
-template <auto Field>
-Names<Field> names(NameList* out, uint32_t bit = 0) {
+template <auto Field, auto Convert, auto Release, class Out>
+Converted<Field, Out, Convert, Release> converted(Out* out, uint32_t bit = 0) {
     return {{bit, out != nullptr}, out};
 }
 
-// The host's texts as counted texts, handed over as a TextList. A conversion that
-// fails appends its number and hands over an empty list; the other outputs go on.
+// The host's names as counted texts, converted in place into a NameList and moved.
+inline uint32_t moveNames(CountedTextList* host, NameList* names) {
+    const uint32_t code = ConvertNameList(host);
+    *names = NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)};
+    *host = CountedTextList{};
+    return code;
+}
 template <auto Field>
-struct Texts : Part {
-    TextList* out;
-    void empty() {
-        if (out) out->numItems = 0;
-    }
-    template <class F, class R>
-    void deliver(F& f, R& r) {
-        if (!out) return discard(r);
-        if (const uint32_t code = ConvertTextList(&(r.*Field), out)) f.error(code, "");
-    }
-    template <class R>
-    void discard(R& r) {
-        ReleaseCountedTextList(&(r.*Field), 0);
-    }
-};
+auto names(NameList* out, uint32_t bit = 0) {
+    return converted<Field, moveNames, ReleaseCountedTextList>(out, bit);
+}
+// The host's texts as counted texts, handed over as a TextList.
 template <auto Field>
-Texts<Field> texts(TextList* out, uint32_t bit = 0) {
-    return {{bit, out != nullptr}, out};
+auto texts(TextList* out, uint32_t bit = 0) {
+    return converted<Field, ConvertTextList, ReleaseCountedTextList>(out, bit);
 }
 
 }  // namespace out

@@ -8,7 +8,36 @@
 
 ZVI_EXTERN_C_BEGIN
 
-/* Set and Create lay out the field's attributes alike from offset 460 on. */
+/* The field's attributes as Set and Create send them, laid out alike in both
+ * requests from offset 464 on. */
+#define ZVI_FIELD_ATTRIBUTES                                                           \
+    uint32_t entryOption;                                                              \
+    uint32_t creationOption;                                                           \
+    uint32_t extraOption;                                                              \
+    Value defaultValue; /* deep copies */                                              \
+    PermissionList permissions;                                                        \
+    FieldLimit limits;                                                                 \
+    DisplayInstanceList display;                                                       \
+    const char* helpText;                                                              \
+    const char* owner;                                                                 \
+    const char* changeDiary;                                                           \
+    PropList objectProperties /* deep copy */
+#define ZVI_FIELD_ATTRIBUTES_AT(T)                                                     \
+    ZVI_SIZE(T, 1272);                                                                 \
+    ZVI_AT(T, formName, 168);                                                          \
+    ZVI_AT(T, fieldId, 176);                                                           \
+    ZVI_AT(T, entryOption, 464);                                                       \
+    ZVI_AT(T, creationOption, 468);                                                    \
+    ZVI_AT(T, extraOption, 472);                                                       \
+    ZVI_AT(T, defaultValue, 480);                                                      \
+    ZVI_AT(T, permissions, 496);                                                       \
+    ZVI_AT(T, limits, 512);                                                            \
+    ZVI_AT(T, display, 1200);                                                          \
+    ZVI_AT(T, helpText, 1232);                                                         \
+    ZVI_AT(T, owner, 1240);                                                            \
+    ZVI_AT(T, changeDiary, 1248);                                                      \
+    ZVI_AT(T, objectProperties, 1256)
+
 typedef struct SetFieldRequest {
     RequestControl control;
     const char* formName;
@@ -16,35 +45,12 @@ typedef struct SetFieldRequest {
     const char* newFieldName;
     uint32_t changeMask;
     FieldMapping mapping;
-    uint32_t entryOption;
-    uint32_t creationOption;
-    uint32_t extraOption;
-    Value defaultValue;         /* deep copies */
-    PermissionList permissions;
-    FieldLimit limits;
-    DisplayInstanceList display;
-    const char* helpText;
-    const char* owner;
-    const char* changeDiary;
-    PropList objectProperties; /* deep copy */
+    ZVI_FIELD_ATTRIBUTES;
 } SetFieldRequest;
-ZVI_SIZE(SetFieldRequest, 1272);
-ZVI_AT(SetFieldRequest, formName, 168);
-ZVI_AT(SetFieldRequest, fieldId, 176);
+ZVI_FIELD_ATTRIBUTES_AT(SetFieldRequest);
 ZVI_AT(SetFieldRequest, newFieldName, 184);
 ZVI_AT(SetFieldRequest, changeMask, 192);
 ZVI_AT(SetFieldRequest, mapping, 196);
-ZVI_AT(SetFieldRequest, entryOption, 464);
-ZVI_AT(SetFieldRequest, creationOption, 468);
-ZVI_AT(SetFieldRequest, extraOption, 472);
-ZVI_AT(SetFieldRequest, defaultValue, 480);
-ZVI_AT(SetFieldRequest, permissions, 496);
-ZVI_AT(SetFieldRequest, limits, 512);
-ZVI_AT(SetFieldRequest, display, 1200);
-ZVI_AT(SetFieldRequest, helpText, 1232);
-ZVI_AT(SetFieldRequest, owner, 1240);
-ZVI_AT(SetFieldRequest, changeDiary, 1248);
-ZVI_AT(SetFieldRequest, objectProperties, 1256);
 typedef StatusResult SetFieldResult;
 
 typedef struct CreateFieldRequest {
@@ -55,36 +61,13 @@ typedef struct CreateFieldRequest {
     const char* fieldName;
     FieldMapping mapping;
     uint32_t dataType;
-    uint32_t entryOption;
-    uint32_t creationOption;
-    uint32_t extraOption;
-    Value defaultValue; /* deep copies */
-    PermissionList permissions;
-    FieldLimit limits;
-    DisplayInstanceList display;
-    const char* helpText;
-    const char* owner;
-    const char* changeDiary;
-    PropList objectProperties; /* deep copy */
+    ZVI_FIELD_ATTRIBUTES;
 } CreateFieldRequest;
-ZVI_SIZE(CreateFieldRequest, 1272);
-ZVI_AT(CreateFieldRequest, formName, 168);
-ZVI_AT(CreateFieldRequest, fieldId, 176);
+ZVI_FIELD_ATTRIBUTES_AT(CreateFieldRequest);
 ZVI_AT(CreateFieldRequest, fieldIdFlag, 180);
 ZVI_AT(CreateFieldRequest, fieldName, 184);
 ZVI_AT(CreateFieldRequest, mapping, 192);
 ZVI_AT(CreateFieldRequest, dataType, 460);
-ZVI_AT(CreateFieldRequest, entryOption, 464);
-ZVI_AT(CreateFieldRequest, creationOption, 468);
-ZVI_AT(CreateFieldRequest, extraOption, 472);
-ZVI_AT(CreateFieldRequest, defaultValue, 480);
-ZVI_AT(CreateFieldRequest, permissions, 496);
-ZVI_AT(CreateFieldRequest, limits, 512);
-ZVI_AT(CreateFieldRequest, display, 1200);
-ZVI_AT(CreateFieldRequest, helpText, 1232);
-ZVI_AT(CreateFieldRequest, owner, 1240);
-ZVI_AT(CreateFieldRequest, changeDiary, 1248);
-ZVI_AT(CreateFieldRequest, objectProperties, 1256);
 
 typedef struct CreateFieldResult {
     ResultControl control;

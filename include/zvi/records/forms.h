@@ -29,6 +29,35 @@ ZVI_AT(HostTransferSettings, qualifier, 288);
 ZVI_AT(HostTransferSettings, name, 312);
 ZVI_COUNTED_LIST(HostTransferSettingsList, HostTransferSettings);
 
+/* The form's definition as Set and Create send it, laid out alike in both requests
+ * from the offset `at` on: lists and settings, then the texts and the properties. */
+#define ZVI_SCHEMA_DEFINITION                                                          \
+    PermissionList permissions; /* deep copies */                                      \
+    IdList adminGroups;                                                                \
+    EntryListFieldList listFields;                                                     \
+    SortList sortOrder;                                                                \
+    IndexList indexes;                                                                 \
+    HostTransferSettings transfer;                                                     \
+    TrackingSettings tracking;                                                         \
+    const char* secondaryName;                                                         \
+    const char* helpText;                                                              \
+    const char* owner;                                                                 \
+    const char* changeDiary;                                                           \
+    PropList objectProperties /* deep copy */
+#define ZVI_SCHEMA_DEFINITION_AT(T, at)                                                \
+    ZVI_AT(T, permissions, at);                                                        \
+    ZVI_AT(T, adminGroups, (at) + 16);                                                 \
+    ZVI_AT(T, listFields, (at) + 32);                                                  \
+    ZVI_AT(T, sortOrder, (at) + 48);                                                   \
+    ZVI_AT(T, indexes, (at) + 64);                                                     \
+    ZVI_AT(T, transfer, (at) + 80);                                                    \
+    ZVI_AT(T, tracking, (at) + 648);                                                   \
+    ZVI_AT(T, secondaryName, (at) + 944);                                              \
+    ZVI_AT(T, helpText, (at) + 952);                                                   \
+    ZVI_AT(T, owner, (at) + 960);                                                      \
+    ZVI_AT(T, changeDiary, (at) + 968);                                                \
+    ZVI_AT(T, objectProperties, (at) + 976)
+
 typedef struct SetSchemaRequest {
     RequestControl control;
     const char* name;
@@ -36,18 +65,7 @@ typedef struct SetSchemaRequest {
     const char* newName;
     FormTypeInfo typeInfo;
     uint8_t reserved0[16];
-    PermissionList permissions; /* deep copies */
-    IdList adminGroups;
-    EntryListFieldList listFields;
-    SortList sortOrder;
-    IndexList indexes;
-    HostTransferSettings transfer;
-    TrackingSettings tracking;
-    const char* secondaryName;
-    const char* helpText;
-    const char* owner;
-    const char* changeDiary;
-    PropList objectProperties; /* deep copy */
+    ZVI_SCHEMA_DEFINITION;
     uint8_t reserved1[24];
 } SetSchemaRequest;
 ZVI_SIZE(SetSchemaRequest, 3536);
@@ -56,18 +74,7 @@ ZVI_AT(SetSchemaRequest, changeMask, 176);
 ZVI_AT(SetSchemaRequest, newName, 184);
 ZVI_AT(SetSchemaRequest, typeInfo, 192);
 ZVI_AT(SetSchemaRequest, reserved0, 2504);
-ZVI_AT(SetSchemaRequest, permissions, 2520);
-ZVI_AT(SetSchemaRequest, adminGroups, 2536);
-ZVI_AT(SetSchemaRequest, listFields, 2552);
-ZVI_AT(SetSchemaRequest, sortOrder, 2568);
-ZVI_AT(SetSchemaRequest, indexes, 2584);
-ZVI_AT(SetSchemaRequest, transfer, 2600);
-ZVI_AT(SetSchemaRequest, tracking, 3168);
-ZVI_AT(SetSchemaRequest, secondaryName, 3464);
-ZVI_AT(SetSchemaRequest, helpText, 3472);
-ZVI_AT(SetSchemaRequest, owner, 3480);
-ZVI_AT(SetSchemaRequest, changeDiary, 3488);
-ZVI_AT(SetSchemaRequest, objectProperties, 3496);
+ZVI_SCHEMA_DEFINITION_AT(SetSchemaRequest, 2520); /* objectProperties at 3496 */
 ZVI_AT(SetSchemaRequest, reserved1, 3512);
 typedef StatusResult SetSchemaResult;
 
@@ -76,36 +83,14 @@ typedef struct CreateSchemaRequest {
     const char* name;
     FormTypeInfo typeInfo;
     uint8_t reserved0[16];
-    PermissionList permissions; /* deep copies */
-    IdList adminGroups;
-    EntryListFieldList listFields;
-    SortList sortOrder;
-    IndexList indexes;
-    HostTransferSettings transfer;
-    TrackingSettings tracking;
-    const char* secondaryName;
-    const char* helpText;
-    const char* owner;
-    const char* changeDiary;
-    PropList objectProperties; /* deep copy */
+    ZVI_SCHEMA_DEFINITION;
     uint8_t reserved1[16];
 } CreateSchemaRequest;
 ZVI_SIZE(CreateSchemaRequest, 3512);
 ZVI_AT(CreateSchemaRequest, name, 168);
 ZVI_AT(CreateSchemaRequest, typeInfo, 176);
 ZVI_AT(CreateSchemaRequest, reserved0, 2488);
-ZVI_AT(CreateSchemaRequest, permissions, 2504);
-ZVI_AT(CreateSchemaRequest, adminGroups, 2520);
-ZVI_AT(CreateSchemaRequest, listFields, 2536);
-ZVI_AT(CreateSchemaRequest, sortOrder, 2552);
-ZVI_AT(CreateSchemaRequest, indexes, 2568);
-ZVI_AT(CreateSchemaRequest, transfer, 2584);
-ZVI_AT(CreateSchemaRequest, tracking, 3152);
-ZVI_AT(CreateSchemaRequest, secondaryName, 3448);
-ZVI_AT(CreateSchemaRequest, helpText, 3456);
-ZVI_AT(CreateSchemaRequest, owner, 3464);
-ZVI_AT(CreateSchemaRequest, changeDiary, 3472);
-ZVI_AT(CreateSchemaRequest, objectProperties, 3480);
+ZVI_SCHEMA_DEFINITION_AT(CreateSchemaRequest, 2504); /* objectProperties at 3480 */
 ZVI_AT(CreateSchemaRequest, reserved1, 3496);
 typedef StatusResult CreateSchemaResult;
 
