@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "types/types.h"
+#include "zvi/actions.h"
 #include "zvi/namelists.h"
 #include "zvi/properties.h"
 
@@ -32,6 +33,46 @@ void ReleaseFieldLimit(FieldLimit* limit, uint8_t freeHolder);
 void ReleaseFieldLimitList(FieldLimitList* list, uint8_t freeHolder);
 void ReleaseCurrencyLimits(CurrencyLimits* limits, uint8_t freeHolder);
 
+// Workflow actions and assigned values. Assigned values are copied and released
+// without recursion, whatever the depth of their trees. A failed CopyAssignValue keeps
+// the tag with a null member.
+uint32_t CopyAssignValue(AssignValue* destination, const AssignValue* source);
+uint32_t CopyAssignArith(AssignArith* destination, const AssignArith* source);
+uint32_t CopyAssignFunction(AssignFunction* destination, const AssignFunction* source);
+uint32_t CopyAssignFilterApi(AssignFilterApi* destination, const AssignFilterApi* source);
+uint32_t CopyAssignFieldRef(AssignFieldRef* destination, const AssignFieldRef* source);
+uint32_t CopyAssignDde(AssignDde* destination, const AssignDde* source);
+uint32_t CopyAssignSql(AssignSql* destination, const AssignSql* source);
+uint32_t CopyFieldAssign(FieldAssign* destination, const FieldAssign* source);
+uint32_t CopyFieldAssignList(FieldAssignList* destination, const FieldAssignList* source);
+uint32_t CopyPushFieldAssign(PushFieldAssign* destination, const PushFieldAssign* source);
+uint32_t CopyPushFieldList(PushFieldList* destination, const PushFieldList* source);
+uint32_t CopyServiceAction(ServiceAction* destination, const ServiceAction* source);
+uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* source);
+uint32_t CopyWorkflowActionList(WorkflowActionList* destination, const WorkflowActionList* source);
+// Type 1 gets a list of its own (an empty one when the source has none); other types
+// are their 16 bytes.
+uint32_t CopyWorkflowConnect(WorkflowConnect* destination, const WorkflowConnect* source);
+
+void ReleaseAssignValue(AssignValue* value, uint8_t freeHolder);
+// Operation 6 has only a right operand: its left one is left alone.
+void ReleaseAssignArith(AssignArith* arith, uint8_t freeHolder);
+void ReleaseAssignFunction(AssignFunction* function, uint8_t freeHolder);
+void ReleaseAssignFilterApi(AssignFilterApi* filterApi, uint8_t freeHolder);
+void ReleaseAssignFieldRef(AssignFieldRef* ref, uint8_t freeHolder);
+void ReleaseAssignDde(AssignDde* dde, uint8_t freeHolder);
+void ReleaseAssignSql(AssignSql* sql, uint8_t freeHolder);
+void ReleaseFieldAssign(FieldAssign* assign, uint8_t freeHolder);
+void ReleaseFieldAssignList(FieldAssignList* list, uint8_t freeHolder);
+void ReleasePushFieldAssign(PushFieldAssign* assign, uint8_t freeHolder);
+void ReleasePushFieldList(PushFieldList* list, uint8_t freeHolder);
+void ReleaseServiceAction(ServiceAction* service, uint8_t freeHolder);
+void ReleaseWorkflowAction(WorkflowAction* action, uint8_t freeHolder);
+void ReleaseWorkflowActionList(WorkflowActionList* list, uint8_t freeHolder);
+void ReleaseWorkflowActionListList(WorkflowActionListList* list, uint8_t freeHolder);
+void ReleaseWorkflowConnect(WorkflowConnect* connect, uint8_t freeHolder);
+void ReleaseWorkflowConnectList(WorkflowConnectList* list, uint8_t freeHolder);
+
 // Name and text lists. The codes are message numbers the calling operation appends
 // (type 2, empty text).
 constexpr uint32_t kNameTooLong = 103;     // a host name longer than 254 characters
@@ -47,6 +88,13 @@ uint32_t PackNameList(NameListHolder* holder);
 // The same, for a holder typed by the form it has before the conversion.
 inline uint32_t ConvertNameList(CountedTextList* holder) { return ConvertNameList(reinterpret_cast<NameListHolder*>(holder)); }
 inline uint32_t PackNameList(NameList* holder) { return PackNameList(reinterpret_cast<NameListHolder*>(holder)); }
+// The name list of a workflow-connect record of type 1, converted or packed in place;
+// records of other types, and null pointers, are left alone (0). A list conversion
+// stops at the first failing record and empties the lists of the records after it,
+// so that the whole list reads as names.
+uint32_t ConvertWorkflowConnect(WorkflowConnect* connect);
+uint32_t ConvertWorkflowConnectList(WorkflowConnectList* list);
+uint32_t PackWorkflowConnect(WorkflowConnect* connect);
 // Moves the host's texts into the caller's list: 0 or 300. The host list ends empty
 // (its texts released on a failure); the caller's list is empty on a failure.
 uint32_t ConvertTextList(CountedTextList* host, TextList* caller);

@@ -14,6 +14,13 @@ inline bool duplicateMember(char*& text) {
     return text != nullptr;
 }
 
+// Sets a text member to a duplicate of source (null stays null); false on exhaustion,
+// the member then null.
+inline bool duplicateText(char*& member, const char* source) {
+    member = const_cast<char*>(source);
+    return duplicateMember(member);
+}
+
 // Frees a text member and sets it null.
 inline void freeMember(char*& text) {
     std::free(text);
