@@ -8,6 +8,7 @@
 
 #include "types/types.h"
 #include "zvi/actions.h"
+#include "zvi/menus.h"
 #include "zvi/namelists.h"
 #include "zvi/properties.h"
 
@@ -73,6 +74,31 @@ void ReleaseWorkflowActionListList(WorkflowActionListList* list, uint8_t freeHol
 void ReleaseWorkflowConnect(WorkflowConnect* connect, uint8_t freeHolder);
 void ReleaseWorkflowConnectList(WorkflowConnectList* list, uint8_t freeHolder);
 
+// Character menus, containers and export items. A menu copy returns 0, 300, 206 (a
+// menu type above 6, the copy's type then 0) or 131 (an item type other than 0 to 2,
+// the menu's items then released). Menus are copied and released without recursion.
+uint32_t CopyCharMenuDef(CharMenuDef* destination, const CharMenuDef* source);
+uint32_t CopyCharMenuItem(CharMenuItem* destination, const CharMenuItem* source);
+// A count of 0 passes the caller's array pointer on (it is never freed).
+uint32_t CopyContainerOwnerList(ContainerOwnerList* destination, const ContainerOwnerList* source);
+// A failed copy is left empty; the caller's texts are never freed.
+uint32_t CopyContainerReferenceList(ContainerReferenceList* destination, const ContainerReferenceList* source);
+// Room for count / 10 * 10 + 10 items.
+uint32_t CopyExportItemList(ExportItemList* destination, const ExportItemList* source);
+
+void ReleaseCharMenuDef(CharMenuDef* menu, uint8_t freeHolder);
+void ReleaseCharMenuItem(CharMenuItem* item, uint8_t freeHolder);
+void ReleaseContainerOwnerList(ContainerOwnerList* list, uint8_t freeHolder);
+void ReleaseContainerReference(ContainerReference* reference, uint8_t freeHolder);
+void ReleaseContainerReferenceList(ContainerReferenceList* list, uint8_t freeHolder);
+void ReleaseExportItem(ExportItem* item, uint8_t freeHolder);
+void ReleaseExportItemList(ExportItemList* list, uint8_t freeHolder);
+
+// Visits every item of a list menu and of its sub-menus, depth first in order, without
+// a stack: while visit runs, the menus above the current one are linked back and must
+// not be read. Nothing is changed when it returns; always 0.
+uint32_t WalkCharMenu(CharMenuDef* menu, void (*visit)(CharMenuItem*, void*) = nullptr, void* context = nullptr);
+
 // Name and text lists. The codes are message numbers the calling operation appends
 // (type 2, empty text).
 constexpr uint32_t kNameTooLong = 103;     // a host name longer than 254 characters
@@ -95,6 +121,9 @@ inline uint32_t PackNameList(NameList* holder) { return PackNameList(reinterpret
 uint32_t ConvertWorkflowConnect(WorkflowConnect* connect);
 uint32_t ConvertWorkflowConnectList(WorkflowConnectList* list);
 uint32_t PackWorkflowConnect(WorkflowConnect* connect);
+// Packs the sub-names of every export item: 0, or the first failure, after which the
+// items that follow are emptied, so that every list reads in host form.
+uint32_t PackExportItems(ExportItemList* list);
 // Moves the host's texts into the caller's list: 0 or 300. The host list ends empty
 // (its texts released on a failure); the caller's list is empty on a failure.
 uint32_t ConvertTextList(CountedTextList* host, TextList* caller);

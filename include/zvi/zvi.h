@@ -8,6 +8,7 @@
 
 #include "zvi/base.h"
 #include "zvi/actions.h"
+#include "zvi/menus.h"
 #include "zvi/multiquery.h"
 #include "zvi/namelists.h"
 #include "zvi/properties.h"
