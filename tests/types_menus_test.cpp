@@ -55,7 +55,7 @@ struct Menus : copies::Heap {
     }
     ItemRecord* array_of(std::initializer_list<ItemRecord> items) {
         auto* array = static_cast<ItemRecord*>(keep(std::malloc(items.size() * sizeof(ItemRecord))));
-        std::memcpy(static_cast<void*>(array), items.begin(), items.size() * sizeof(ItemRecord));
+        if (items.size()) std::memcpy(static_cast<void*>(array), items.begin(), items.size() * sizeof(ItemRecord));
         return array;
     }
 };
@@ -146,8 +146,12 @@ TEST(CopyCharMenuDef, BadMenuAndItemTypesStopTheCopyAndLeaveNoItems) {
             const uint32_t code = CopyCharMenuDef(copy.as<CharMenuDef>(), c.menu->as<CharMenuDef>());
             EXPECT_EQ(code, w.failed() ? 300u : c.code);
             EXPECT_EQ(w.liveBlocks(), 0u);
-            if (!w.failed()) EXPECT_EQ(raw::u32(copy.bytes, at::Menu::type), c.type);
-            if (c.type == ZVI_MENU_LIST) EXPECT_EQ(raw::ptr(copy.bytes, at::Menu::items + 8), nullptr);
+            if (!w.failed()) {
+                EXPECT_EQ(raw::u32(copy.bytes, at::Menu::type), c.type);
+            }
+            if (c.type == ZVI_MENU_LIST) {
+                EXPECT_EQ(raw::ptr(copy.bytes, at::Menu::items + 8), nullptr);
+            }
             ReleaseCharMenuDef(copy.as<CharMenuDef>(), 0);
         });
     }
@@ -294,7 +298,9 @@ TEST(ExportItems, RoomForTensAndPackedSubNames) {
             emptied += request.items[i].subNames.numItems == 0 && i % 2;
             ReleaseCountedTextList(reinterpret_cast<CountedTextList*>(&request.items[i].subNames), 0);
         }
-        if (code) EXPECT_GE(emptied, 1u);
+        if (code) {
+            EXPECT_GE(emptied, 1u);
+        }
         ReleaseExportItemList(&request, 0);
     });
     EXPECT_EQ(PackExportItems(nullptr), 0u);
