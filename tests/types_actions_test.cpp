@@ -251,8 +251,7 @@ struct Values : trees::Arena<Qualifier> {
     AssignValue text(const char* s) {
         AssignValue v{};
         v.tag = ZVI_ASSIGN_VALUE;
-        v.u.value.dataType = ZVI_DATA_TEXT;
-        v.u.value.payload.text = static_cast<char*>(adopt(strdup(s)));
+        v.u.value = trees::Arena<Qualifier>::text(s).u.value;
         return v;
     }
     AssignValue command(const char* s) {

@@ -271,9 +271,7 @@ void ReleaseAssignFunction(AssignFunction* f, uint8_t freeHolder) { releaseTree(
 void ReleaseAssignFilterApi(AssignFilterApi* f, uint8_t freeHolder) { releaseTree(kFilterApi, f, freeHolder); }
 
 uint32_t CopyAssignFieldRef(AssignFieldRef* destination, const AssignFieldRef* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     if (source->refKind == ZVI_REF_RECORD && !duplicateBlock(destination->u.record, ZVI_REF_RECORD_SIZE)) {
         destination->qualifier = Qualifier{};
         return kCopyNoMemory;
@@ -293,9 +291,7 @@ void ReleaseAssignFieldRef(AssignFieldRef* ref, uint8_t freeHolder) {
 }
 
 uint32_t CopyAssignDde(AssignDde* destination, const AssignDde* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     char** texts[] = {&destination->texts[0], &destination->texts[1], &destination->texts[2],
                       &destination->moreTexts[0], &destination->moreTexts[1]};
     for (size_t i = 0; i < 5; ++i) {
@@ -318,9 +314,7 @@ void ReleaseAssignDde(AssignDde* dde, uint8_t freeHolder) {
 }
 
 uint32_t CopyAssignSql(AssignSql* destination, const AssignSql* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     return copyText(destination->sqlCommand);
 }
 
@@ -332,9 +326,7 @@ void ReleaseAssignSql(AssignSql* sql, uint8_t freeHolder) {
 }
 
 uint32_t CopyFieldAssign(FieldAssign* destination, const FieldAssign* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     return CopyAssignValue(&destination->assign, &source->assign);
 }
 
@@ -345,9 +337,7 @@ void ReleaseFieldAssign(FieldAssign* assign, uint8_t freeHolder) {
 }
 
 uint32_t CopyPushFieldAssign(PushFieldAssign* destination, const PushFieldAssign* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     uint32_t code = CopyAssignFieldRef(&destination->target, &source->target);
     if (code == 0) {
         code = CopyAssignValue(&destination->source, &source->source);
@@ -388,9 +378,7 @@ void ReleaseWorkflowActionListList(WorkflowActionListList* list, uint8_t freeHol
 }
 
 uint32_t CopyServiceAction(ServiceAction* destination, const ServiceAction* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     if (const uint32_t code = CopyFieldAssignList(&destination->inputs, &source->inputs)) {
         destination->outputs = FieldAssignList{};
         return code;
@@ -409,9 +397,7 @@ void ReleaseServiceAction(ServiceAction* service, uint8_t freeHolder) {
 }
 
 uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* source) {
-    if (!destination) return 0;
-    if (!source) return zeroRecord(*destination), 0;
-    std::memcpy(destination, source, sizeof *destination);
+    if (!copyBytes(destination, source)) return 0;
     auto& d = destination->u;
     const auto& s = source->u;
     const uint32_t type = source->actionType;

@@ -58,4 +58,14 @@ void zeroRecord(T& record) {
     std::memset(static_cast<void*>(&record), 0, sizeof record);
 }
 
+// The first step of a record copy: the destination gets the source's bytes (true), or
+// there is nothing more to do (false): no destination, or no source, which zeroes it.
+template <class T>
+bool copyBytes(T* destination, const T* source) {
+    if (!destination) return false;
+    if (!source) return zeroRecord(*destination), false;
+    std::memcpy(static_cast<void*>(destination), source, sizeof *destination);
+    return true;
+}
+
 }  // namespace zvi
