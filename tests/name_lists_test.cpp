@@ -148,7 +148,9 @@ TEST(PackNameList, NamesBecomeCountedTextsWithTheTerminatorCounted) {
         ASSERT_EQ(CopyNameList(holder.as<NameList>(), &part), 0u);
         ASSERT_EQ(PackNameList(holder.as<NameListHolder>()), 0u);
         EXPECT_EQ(ConvertNameList(holder.as<NameListHolder>()), count == 2 ? 0u : 103u);
-        if (count == 2) EXPECT_EQ(names(holder.bytes), (std::vector<std::string>{"a", "bb"}));
+        if (count == 2) {
+            EXPECT_EQ(names(holder.bytes), (std::vector<std::string>{"a", "bb"}));
+        }
         ReleaseNameList(holder.as<NameList>(), 0);
         EXPECT_EQ(w.liveBlocks(), 0u);
     }

@@ -14,6 +14,13 @@ inline bool duplicateMember(char*& text) {
     return text != nullptr;
 }
 
+// Sets a text member to a duplicate of source (null stays null); false on exhaustion,
+// the member then null.
+inline bool duplicateText(char*& member, const char* source) {
+    member = const_cast<char*>(source);
+    return duplicateMember(member);
+}
+
 // Frees a text member and sets it null.
 inline void freeMember(char*& text) {
     std::free(text);
@@ -49,6 +56,16 @@ void releaseList(List* list, uint8_t freeHolder, ReleaseItem release) {
 template <class T>
 void zeroRecord(T& record) {
     std::memset(static_cast<void*>(&record), 0, sizeof record);
+}
+
+// The first step of a record copy: the destination gets the source's bytes (true), or
+// there is nothing more to do (false): no destination, or no source, which zeroes it.
+template <class T>
+bool copyBytes(T* destination, const T* source) {
+    if (!destination) return false;
+    if (!source) return zeroRecord(*destination), false;
+    std::memcpy(static_cast<void*>(destination), source, sizeof *destination);
+    return true;
 }
 
 }  // namespace zvi

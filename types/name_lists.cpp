@@ -75,6 +75,30 @@ uint32_t PackNameList(NameListHolder* holder) {
     return kNameListNoMemory;
 }
 
+namespace {
+
+NameListHolder* formsOf(WorkflowConnect* connect) {
+    if (!connect || connect->connectType != ZVI_CONNECT_FORMS) return nullptr;
+    return reinterpret_cast<NameListHolder*>(connect->u.nameList);
+}
+
+}  // namespace
+
+uint32_t ConvertWorkflowConnect(WorkflowConnect* connect) { return ConvertNameList(formsOf(connect)); }
+uint32_t PackWorkflowConnect(WorkflowConnect* connect) { return PackNameList(formsOf(connect)); }
+
+uint32_t ConvertWorkflowConnectList(WorkflowConnectList* list) {
+    if (!list || !list->items) return 0;
+    for (uint32_t i = 0; i < list->numItems; ++i) {
+        const uint32_t code = ConvertWorkflowConnect(&list->items[i]);
+        if (code == 0) continue;
+        for (uint32_t j = i + 1; j < list->numItems; ++j)
+            if (NameListHolder* rest = formsOf(&list->items[j])) ReleaseCountedTextList(&rest->host, 0);
+        return code;
+    }
+    return 0;
+}
+
 // A host list without items gives an empty caller list (an array the host left with a
 // count of 0 is freed). Without a caller's list the host's texts are released.
 uint32_t ConvertTextList(CountedTextList* host, TextList* caller) {

@@ -7,6 +7,8 @@
 #define ZVI_ZVI_H
 
 #include "zvi/base.h"
+#include "zvi/actions.h"
+#include "zvi/menus.h"
 #include "zvi/multiquery.h"
 #include "zvi/namelists.h"
 #include "zvi/properties.h"
