@@ -24,6 +24,12 @@
 //                     in::text<&Q::helpText>(helpText, 128),
 //                     in::copy<&Q::permissions>(permissions, 16));
 //
+// Runners: get (wanted mask), set (nothing-to-change test, rules, change mask), send
+// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
+// flag; out::moved, dropped, word, text, name, converted (names, texts); modifiers
+// notAChange and late. Rules are the argument checks made before the control record
+// is converted, first broken one wins.
+//
 // The parts are filled and delivered in the order given, which is the order the host
 // record is built and the outputs are handed over. A family adds parts of its own (a
 // struct deriving from Part with the phases it needs) for what only it does, and a
