@@ -124,6 +124,22 @@ bool entryIdList(void* s, EntryIdList* list) { return codeList(s, list, codec<En
 bool fieldValue(void* s, FieldValue* f) { return codeU32(s, &f->fieldId) && value(s, &f->value); }
 bool fieldValueList(void* s, FieldValueList* list) { return codeList(s, list, codec<FieldValue, fieldValue>); }
 
+bool countedText(void* s, CountedText* t) { return codeU32(s, &t->length) && codeText(s, &t->text); }
+bool countedTextList(void* s, CountedTextList* list) { return codeList(s, list, codec<CountedText, countedText>); }
+
+// Type 1 points to its forms' names; other types carry nothing on the wire.
+bool workflowConnect(void* s, WorkflowConnect* c) {
+    if (!codeU32(s, &c->connectType)) return false;
+    if (c->connectType != ZVI_CONNECT_FORMS) return true;
+    return codeOptional(s, reinterpret_cast<CountedTextList**>(&c->u.nameList), codec<CountedTextList, countedTextList>);
+}
+
+bool exportItem(void* s, ExportItem* item) {
+    return codeU32(s, &item->itemType) && codeName(s, item->itemName) &&
+           countedTextList(s, reinterpret_cast<CountedTextList*>(&item->subNames));
+}
+bool exportItemList(void* s, ExportItemList* list) { return codeList(s, list, codec<ExportItem, exportItem>); }
+
 }  // namespace
 
 const rpc::Codec codeValue = codec<Value, value>;
@@ -133,6 +149,9 @@ const rpc::Codec codeClientTransactionResult = codec<ClientTransactionResult, cl
 const rpc::Codec codeIdList = codec<IdList, idList>;
 const rpc::Codec codeEntryIdList = codec<EntryIdList, entryIdList>;
 const rpc::Codec codeFieldValueList = codec<FieldValueList, fieldValueList>;
+const rpc::Codec codeCountedTextList = codec<CountedTextList, countedTextList>;
+const rpc::Codec codeWorkflowConnect = codec<WorkflowConnect, workflowConnect>;
+const rpc::Codec codeExportItemList = codec<ExportItemList, exportItemList>;
 
 void releaseThroughCodec(rpc::Codec codec, void* record) {
     rpc::freeThroughCodec(rpc::getThreadContext(), codec, record);

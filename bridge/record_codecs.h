@@ -15,6 +15,11 @@ extern const rpc::Codec codeClientTransactionResult;
 extern const rpc::Codec codeIdList;
 extern const rpc::Codec codeEntryIdList;
 extern const rpc::Codec codeFieldValueList;
+// Name lists in the host's form (a text with its length per name), the workflow-connect
+// record whose list of type 1 is in that form, and export items whose sub-names are.
+extern const rpc::Codec codeCountedTextList;
+extern const rpc::Codec codeWorkflowConnect;
+extern const rpc::Codec codeExportItemList;
 
 // Releases everything the record holds by pointer through the calling thread's
 // allocation context; the record's own block stays where its owner put it, with its

@@ -3,7 +3,7 @@
 # (Debian packages; run as root on a fresh machine).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libc-bin libtirpc-dev zlib1g-dev libssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev
+          libgtest-dev libgmock-dev libbenchmark-dev rpcsvc-proto
           valgrind clang libclang-rt-dev)  # memcheck; libFuzzer and clang's sanitizers
 missing=()
 for p in "${packages[@]}"; do

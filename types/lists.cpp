@@ -3,26 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "types/helpers.h"
 #include "types/types.h"
 
 namespace zvi {
-namespace {
-
-// Releases each of the first numItems elements in place, then the array, then the
-// holder (or leaves the list empty).
-template <class List, class ReleaseItem>
-void releaseItems(List* list, uint8_t freeHolder, ReleaseItem releaseItem) {
-    if (!list) return;
-    if (list->items) {
-        for (uint32_t i = 0; i < list->numItems; ++i) releaseItem(&list->items[i]);
-        std::free(list->items);
-    }
-    if (freeHolder) return std::free(list);
-    list->numItems = 0;
-    list->items = nullptr;
-}
-
-}  // namespace
 
 uint32_t CopyValueList(ValueList* destination, const ValueList* source) {
     if (!destination) return 0;
@@ -70,15 +54,15 @@ uint32_t CopyFieldValueList(FieldValueList* destination, const FieldValueList* s
 }
 
 void ReleaseValueList(ValueList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](Value* v) { ReleaseValue(v, 0); });
+    releaseList(list, freeHolder, [](Value* v) { ReleaseValue(v, 0); });
 }
 
 void ReleaseFieldValueList(FieldValueList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](FieldValue* f) { ReleaseValue(&f->value, 0); });
+    releaseList(list, freeHolder, [](FieldValue* f) { ReleaseValue(&f->value, 0); });
 }
 
 void ReleaseFieldValueListList(FieldValueListList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](FieldValueList* l) { ReleaseFieldValueList(l, 0); });
+    releaseList(list, freeHolder, [](FieldValueList* l) { ReleaseFieldValueList(l, 0); });
 }
 
 void ReleaseEntryFieldValues(EntryFieldValues* item, uint8_t freeHolder) {
@@ -90,19 +74,19 @@ void ReleaseEntryFieldValues(EntryFieldValues* item, uint8_t freeHolder) {
 }
 
 void ReleaseEntryFieldValuesList(EntryFieldValuesList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](EntryFieldValues* e) { ReleaseEntryFieldValues(e, 0); });
+    releaseList(list, freeHolder, [](EntryFieldValues* e) { ReleaseEntryFieldValues(e, 0); });
 }
 
 void ReleaseEntryIdListList(EntryIdListList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](EntryIdList* l) { ReleaseEntryIdList(l, 0); });
+    releaseList(list, freeHolder, [](EntryIdList* l) { ReleaseEntryIdList(l, 0); });
 }
 
 void ReleaseIdListList(IdListList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](IdList* l) { ReleaseIdList(l, 0); });
+    releaseList(list, freeHolder, [](IdList* l) { ReleaseIdList(l, 0); });
 }
 
 void ReleaseTextPairList(TextPairList* list, uint8_t freeHolder) {
-    releaseItems(list, freeHolder, [](TextPair* p) {
+    releaseList(list, freeHolder, [](TextPair* p) {
         std::free(p->first);
         std::free(p->second);
     });
@@ -111,7 +95,7 @@ void ReleaseTextPairList(TextPairList* list, uint8_t freeHolder) {
 // The rows of a multi-form listing: a kept column also loses its alias, field and
 // word.
 void ReleaseMultiFieldValueList(MultiFieldValueList* row, uint8_t freeHolder) {
-    releaseItems(row, freeHolder, [](MultiFieldValue* column) {
+    releaseList(row, freeHolder, [](MultiFieldValue* column) {
         ReleaseValue(&column->value, 0);
         column->alias[0] = '\0';
         column->fieldId = 0;
@@ -120,7 +104,7 @@ void ReleaseMultiFieldValueList(MultiFieldValueList* row, uint8_t freeHolder) {
 }
 
 void ReleaseMultiFieldValueListList(MultiFieldValueListList* rows, uint8_t freeHolder) {
-    releaseItems(rows, freeHolder, [](MultiFieldValueList* row) { ReleaseMultiFieldValueList(row, 0); });
+    releaseList(rows, freeHolder, [](MultiFieldValueList* row) { ReleaseMultiFieldValueList(row, 0); });
 }
 
 }  // namespace zvi

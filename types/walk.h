@@ -9,6 +9,7 @@
 //   which is freed when the last of them has been taken up.
 // A cell is 24 bytes; every node that queues work holds at least one cell.
 #pragma once
+#include <cassert>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -116,6 +117,28 @@ void releaseTree(Walker& w, uint32_t kind, void* node, uint32_t extra = 0) {
         kind = cell.kind & ~kOwned;
         node = const_cast<void*>(cell.node);
         extra = cell.extra;
+    }
+}
+
+// Takes up an array whose items each point to at most one node: takeItem(item,
+// Children&) frees what an item holds inline and hands over its node, which then waits
+// in a cell written over the item. The cell over the first item, taken last, frees the
+// array. For a Walker's take of an array; the array is not a block of its own there.
+template <class Item, class TakeItem>
+void takeArray(Item* items, uint32_t count, Stack& stack, TakeItem takeItem) {
+    static_assert(sizeof(Item) >= kCellSize);
+    if (!items) return;
+    if (count == 0) return std::free(items);
+    for (uint32_t i = 0; i < count; ++i) {
+        Children c;
+        takeItem(items[i], c);
+        assert(c.count <= 1);
+        const Cell below = c.count ? Cell{nullptr, c.node[0], c.kind[0], c.extra[0]} : Cell{nullptr, nullptr, 0, 0};
+        if (i == 0) {
+            stack.push(items, kOwned | below.kind, below.node, below.extra);
+        } else if (below.node) {
+            stack.push(&items[i], below.kind, below.node, below.extra);
+        }
     }
 }
 

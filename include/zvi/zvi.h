@@ -7,7 +7,11 @@
 #define ZVI_ZVI_H
 
 #include "zvi/base.h"
+#include "zvi/actions.h"
+#include "zvi/menus.h"
 #include "zvi/multiquery.h"
+#include "zvi/namelists.h"
+#include "zvi/properties.h"
 #include "zvi/qualifier.h"
 #include "zvi/values.h"
 
@@ -25,5 +29,7 @@ ZVI_EXTERN_C_END
 #include "zvi/transactions.h"
 #include "zvi/workflow_context.h"
 #include "zvi/codecs.h"
+#include "zvi/forms.h"
+#include "zvi/fields.h"
 
 #endif

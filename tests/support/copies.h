@@ -1,0 +1,103 @@
+// Helpers of the definition-structure tests: records built as raw bytes at the offsets
+// of the record tables, and the allocation-failure sweep of a copy whose destination
+// may still hold memory after a failure (it must then be releasable).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "tests/support/alloc_injector.h"
+#include "tests/support/raw.h"
+
+namespace copies {
+
+// A record of n bytes, 8-aligned, as the host or a caller lays it out.
+template <size_t n>
+struct Record {
+    alignas(8) uint8_t bytes[n];
+    explicit Record(uint8_t pattern = 0) { fill(pattern); }
+    // Every byte a different value: scalars that a copy must pass on unchanged.
+    void fill(uint8_t seed) {
+        for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(seed ? seed + i * 13 : 0);
+    }
+    template <class T>
+    T* as() {
+        static_assert(sizeof(T) == n, "the record's size");
+        return reinterpret_cast<T*>(bytes);
+    }
+    template <class V>
+    void put(size_t at, const V& v) { raw::put(bytes, at, v); }
+    void putList(size_t at, uint32_t count, const void* items) { raw::putList(bytes, at, count, items); }
+};
+
+// Byte ranges [from, to) in which a copy differs from its source: the pointers it
+// replaced. Every other byte must be the source's.
+struct Range {
+    size_t from, to;
+};
+inline void expectSameBytesBut(const void* copy, const void* source, size_t size, std::vector<Range> replaced) {
+    for (size_t i = 0; i < size; ++i) {
+        bool skip = false;
+        for (const Range& r : replaced) skip = skip || (i >= r.from && i < r.to);
+        if (skip) continue;
+        ASSERT_EQ(raw::u8(copy, i), raw::u8(source, i)) << "byte " << i;
+    }
+}
+
+// The text at a pointer field of the copy equals the source's and is a block of its own.
+inline void expectDuplicated(const void* copy, const void* source, size_t at) {
+    ASSERT_NE(raw::text(copy, at), nullptr) << "offset " << at;
+    EXPECT_NE(raw::text(copy, at), raw::text(source, at)) << "offset " << at;
+    EXPECT_STREQ(raw::text(copy, at), raw::text(source, at)) << "offset " << at;
+}
+
+// Fails each allocation of copy in turn. With a failure the code is failCode and
+// failed() may look at the destination; without, it is 0 and copied() looks at the
+// complete copy. The destination is then released (keep-holder) and nothing may be
+// left. Returns the number of allocations of a complete copy.
+template <class T>
+size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
+             const std::function<void(const T&)>& copied = {}, const std::function<void(const T&)>& failed = {},
+             uint32_t failCode = 300) {
+    return alloc::sweep([&](const alloc::Window& w) {
+        T destination;
+        std::memset(static_cast<void*>(&destination), 0xab, sizeof destination);
+        const uint32_t code = copy(&destination, source);
+        EXPECT_EQ(code, w.failed() ? failCode : 0u);
+        {
+            alloc::Paused checks;
+            if (w.failed() && failed) failed(destination);
+            if (!w.failed() && copied) copied(destination);
+        }
+        release(&destination, 0);
+    });
+}
+
+// Heap blocks of a caller's (or the host's) structures, freed at the end unless the
+// test hands them over.
+class Heap {
+public:
+    Heap() = default;
+    Heap(const Heap&) = delete;
+    Heap& operator=(const Heap&) = delete;
+    ~Heap() {
+        for (void* p : blocks_) std::free(p);
+    }
+    char* text(const char* s) { return static_cast<char*>(keep(strdup(s))); }
+    template <class T>
+    T* array(size_t n) {
+        return static_cast<T*>(keep(std::calloc(n ? n : 1, sizeof(T))));
+    }
+    void* keep(void* p) {
+        blocks_.push_back(p);
+        return p;
+    }
+
+private:
+    std::vector<void*> blocks_;
+};
+
+}  // namespace copies
