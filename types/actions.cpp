@@ -49,26 +49,23 @@ bool copyLeaf(T*& member, uint32_t (*copy)(T*, const T*)) {
 }
 
 struct CopyWalk {
-    walk::Stack* pending = nullptr;
-
-    bool step(uint32_t kind, void* d, const void* s, walk::Stack& stack) {
-        pending = &stack;
+    bool step(uint32_t kind, void* d, const void* s, walk::Stack& pending) {
         switch (kind) {
-            case kValue: return value(as<AssignValue>(d), as<AssignValue>(s));
+            case kValue: return value(as<AssignValue>(d), as<AssignValue>(s), pending);
             case kArith: {  // both operands are copied whatever the operation
                 auto& a = as<AssignArith>(d);
                 const auto& source = as<AssignArith>(s);
                 a.operation = source.operation;
-                pending->push(&a.right, kValue, &source.right);
-                pending->push(&a.left, kValue, &source.left);
+                pending.push(&a.right, kValue, &source.right);
+                pending.push(&a.left, kValue, &source.left);
                 return true;
             }
             case kFunction:
                 as<AssignFunction>(d) = as<AssignFunction>(s);
-                return arguments(as<AssignFunction>(d).arguments, false);
+                return arguments(as<AssignFunction>(d).arguments, false, pending);
             case kFilterApi:
                 std::memcpy(d, s, sizeof(AssignFilterApi));
-                return arguments(as<AssignFilterApi>(d).arguments, true);
+                return arguments(as<AssignFilterApi>(d).arguments, true, pending);
         }
         return true;
     }
@@ -83,16 +80,16 @@ struct CopyWalk {
 
     // Allocates the block of a node below and queues its copy.
     template <class T>
-    bool below(T*& member, uint32_t kind) {
+    static bool below(T*& member, uint32_t kind, walk::Stack& pending) {
         const T* source = member;
         if (!source) return true;
         member = static_cast<T*>(std::malloc(sizeof(T)));
         if (!member) return false;
-        pending->push(member, kind, source);
+        pending.push(member, kind, source);
         return true;
     }
 
-    bool value(AssignValue& d, const AssignValue& s) {
+    static bool value(AssignValue& d, const AssignValue& s, walk::Stack& pending) {
         d = s;
         switch (s.tag) {
             case ZVI_ASSIGN_VALUE: return CopyValue(&d.u.value, &s.u.value) == 0;
@@ -100,16 +97,16 @@ struct CopyWalk {
             case ZVI_ASSIGN_FIELD: return copyLeaf(d.u.field, CopyAssignFieldRef);
             case ZVI_ASSIGN_DDE: return copyLeaf(d.u.dde, CopyAssignDde);
             case ZVI_ASSIGN_SQL: return copyLeaf(d.u.sql, CopyAssignSql);
-            case ZVI_ASSIGN_ARITH: return below(d.u.arith, kArith);
-            case ZVI_ASSIGN_FUNCTION: return below(d.u.function, kFunction);
-            case ZVI_ASSIGN_FILTER_API: return below(d.u.filterApi, kFilterApi);
+            case ZVI_ASSIGN_ARITH: return below(d.u.arith, kArith, pending);
+            case ZVI_ASSIGN_FUNCTION: return below(d.u.function, kFunction, pending);
+            case ZVI_ASSIGN_FILTER_API: return below(d.u.filterApi, kFilterApi, pending);
             default: return true;
         }
     }
 
     // The list holds the source's count and array; it gets an array of its own, whose
     // values are queued in order.
-    bool arguments(AssignValueList& list, bool zeroFilled) {
+    static bool arguments(AssignValueList& list, bool zeroFilled, walk::Stack& pending) {
         const AssignValueList source = list;
         list = AssignValueList{};
         if (source.numItems == 0 || !source.items) return true;
@@ -117,7 +114,7 @@ struct CopyWalk {
                                                            : std::malloc(source.numItems * sizeof(AssignValue)));
         if (!items) return false;
         list = {source.numItems, items};
-        for (uint32_t i = source.numItems; i-- > 0;) pending->push(&items[i], kValue, &source.items[i]);
+        for (uint32_t i = source.numItems; i-- > 0;) pending.push(&items[i], kValue, &source.items[i]);
         return true;
     }
 };
