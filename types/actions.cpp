@@ -393,6 +393,46 @@ void ReleaseServiceAction(ServiceAction* service, uint8_t freeHolder) {
     zeroRecord(*service);
 }
 
+uint32_t CopyNotifyAction(NotifyAction* d, const NotifyAction* s) { return copyBytes(d, s) ? copyNotify(*d, *s) : 0; }
+uint32_t CopyMessageAction(MessageAction* d, const MessageAction* s) { return copyBytes(d, s) ? copyText(d->messageText) : 0; }
+uint32_t CopySqlAction(SqlAction* d, const SqlAction* s) { return copyBytes(d, s) ? copyText(d->sqlCommand) : 0; }
+uint32_t CopySetFieldsAction(SetFieldsAction* d, const SetFieldsAction* s) {
+    return copyBytes(d, s) ? CopyFieldAssignList(&d->assignments, &s->assignments) : 0;
+}
+uint32_t CopyPushFieldsAction(PushFieldsAction* d, const PushFieldsAction* s) {
+    return copyBytes(d, s) ? CopyPushFieldList(&d->pushList, &s->pushList) : 0;
+}
+
+// Kept records: a notify action is zeroed, a message or SQL action loses its text (and
+// the SQL action its first byte), a field action its list.
+void ReleaseNotifyAction(NotifyAction* notify, uint8_t freeHolder) {
+    if (!notify) return;
+    releaseNotify(*notify);
+    if (freeHolder) return std::free(notify);
+    zeroRecord(*notify);
+}
+void ReleaseMessageAction(MessageAction* message, uint8_t freeHolder) {
+    if (!message) return;
+    freeMember(message->messageText);
+    if (freeHolder) std::free(message);
+}
+void ReleaseSqlAction(SqlAction* sql, uint8_t freeHolder) {
+    if (!sql) return;
+    freeMember(sql->sqlCommand);
+    if (freeHolder) return std::free(sql);
+    sql->server[0] = '\0';
+}
+void ReleaseSetFieldsAction(SetFieldsAction* action, uint8_t freeHolder) {
+    if (!action) return;
+    ReleaseFieldAssignList(&action->assignments, 0);
+    if (freeHolder) std::free(action);
+}
+void ReleasePushFieldsAction(PushFieldsAction* action, uint8_t freeHolder) {
+    if (!action) return;
+    ReleasePushFieldList(&action->pushList, 0);
+    if (freeHolder) std::free(action);
+}
+
 uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* source) {
     if (!copyBytes(destination, source)) return 0;
     auto& d = destination->u;
@@ -401,11 +441,11 @@ uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* s
     if (holdsText(type)) return copyText(d.text);
     if (hasServiceLists(type)) return CopyServiceAction(&d.service, &s.service);
     switch (type) {
-        case ZVI_ACTION_NOTIFY: return copyNotify(d.notify, s.notify);
-        case ZVI_ACTION_MESSAGE: return copyText(d.message.messageText);
-        case ZVI_ACTION_SET_FIELDS: return CopyFieldAssignList(&d.setFields.assignments, &s.setFields.assignments);
-        case ZVI_ACTION_PUSH_FIELDS: return CopyPushFieldList(&d.pushFields.pushList, &s.pushFields.pushList);
-        case ZVI_ACTION_SQL: return copyText(d.sql.sqlCommand);
+        case ZVI_ACTION_NOTIFY: return CopyNotifyAction(&d.notify, &s.notify);
+        case ZVI_ACTION_MESSAGE: return CopyMessageAction(&d.message, &s.message);
+        case ZVI_ACTION_SET_FIELDS: return CopySetFieldsAction(&d.setFields, &s.setFields);
+        case ZVI_ACTION_PUSH_FIELDS: return CopyPushFieldsAction(&d.pushFields, &s.pushFields);
+        case ZVI_ACTION_SQL: return CopySqlAction(&d.sql, &s.sql);
         default: return 0;
     }
 }
@@ -417,11 +457,11 @@ void ReleaseWorkflowAction(WorkflowAction* action, uint8_t freeHolder) {
     if (holdsText(type)) freeMember(u.text);
     if (hasServiceLists(type)) ReleaseServiceAction(&u.service, 0);
     switch (type) {
-        case ZVI_ACTION_NOTIFY: releaseNotify(u.notify); break;
-        case ZVI_ACTION_MESSAGE: freeMember(u.message.messageText); break;
-        case ZVI_ACTION_SET_FIELDS: ReleaseFieldAssignList(&u.setFields.assignments, 0); break;
-        case ZVI_ACTION_PUSH_FIELDS: ReleasePushFieldList(&u.pushFields.pushList, 0); break;
-        case ZVI_ACTION_SQL: freeMember(u.sql.sqlCommand); break;
+        case ZVI_ACTION_NOTIFY: ReleaseNotifyAction(&u.notify, 0); break;
+        case ZVI_ACTION_MESSAGE: ReleaseMessageAction(&u.message, 0); break;
+        case ZVI_ACTION_SET_FIELDS: ReleaseSetFieldsAction(&u.setFields, 0); break;
+        case ZVI_ACTION_PUSH_FIELDS: ReleasePushFieldsAction(&u.pushFields, 0); break;
+        case ZVI_ACTION_SQL: ReleaseSqlAction(&u.sql, 0); break;
         default: break;
     }
     if (freeHolder) return std::free(action);
