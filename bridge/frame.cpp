@@ -67,10 +67,11 @@ void Frame::track(void* copy, void (*release)(void*)) {
     tracked_[copies_++] = {copy, release};
 }
 
-void Frame::releaseCopies() {
+void Frame::releaseCopies(bool hostCalled) {
     while (copies_ > 0) {
         const Copy& c = tracked_[--copies_];
-        c.release(c.object);
+        if (c.release) c.release(c.object);
+        else if (!hostCalled) std::free(c.object);
     }
 }
 
@@ -86,7 +87,7 @@ Frame::Outcome Frame::serve() {
         }
     }
     const uint32_t ok = callHost(op_, request_, result_);
-    releaseCopies();
+    releaseCopies(true);
     return ok ? Outcome::Done : Outcome::Failed;
 }
 

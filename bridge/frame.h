@@ -55,6 +55,9 @@ public:
     }
     // Releases a copy at this point: it is dropped when the copy is unusable.
     void track(void* copy, void (*release)(void*));
+    // A heap block the request hands to the host, which owns it once it is called:
+    // the frame frees it only when the call ends before the host is reached.
+    void handOff(void* block) { track(block, nullptr); }
 
     enum class Outcome { Refused, Failed, Done };
     // Admin check, hooks and host entry, then the release of the copies.
@@ -85,11 +88,17 @@ public:
     void mergeResult() { mergeStatus(resultStatus_, status_, status_); }
     // Appends an error with the given detail and makes it the call's result.
     uint32_t error(uint32_t number, const char* detail);
+    // Ends the call with a code of its own and no message (a request that cannot be
+    // built, as a failed copy does); returns false.
+    bool fail(uint32_t code) {
+        code_ = code;
+        return false;
+    }
     uint32_t code() const { return code_; }
     StatusList* status() const { return status_; }
 
 private:
-    void releaseCopies();
+    void releaseCopies(bool hostCalled = false);
 
     const Operation& op_;
     ControlRecord* control_;
@@ -103,7 +112,7 @@ private:
     int copies_ = 0;
     struct Copy {
         void* object;
-        void (*release)(void*);
+        void (*release)(void*);  // null: a block handed off to the host
     } tracked_[kMaxCopies];
 };
 

@@ -6,9 +6,16 @@ namespace zvi::msg {
 
 constexpr uint32_t kNothingToChange = 54;
 constexpr uint32_t kRowsOutputMissing = 105;
+constexpr uint32_t kDataTypeInvalid = 110;
+constexpr uint32_t kDefaultNotAllowed = 111;
 constexpr uint32_t kCommandMissing = 117;
+constexpr uint32_t kEntryOptionInvalid = 118;
+constexpr uint32_t kCreationOptionInvalid = 119;
 constexpr uint32_t kNoMemoryForMerge = 154;
 constexpr uint32_t kExpansionFailed = 160;
+constexpr uint32_t kDefaultTypeMismatch = 166;
+constexpr uint32_t kIdOutputMissing = 178;
+constexpr uint32_t kDefaultTextTooLong = 180;
 constexpr uint32_t kSqlMissing = 261;
 constexpr uint32_t kExistListMissing = 292;
 constexpr uint32_t kNoMemory = 300;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "demo/reference_host.h"
 #include "zvi/zvi.h"
@@ -42,6 +43,13 @@ struct Api {
     ZVI_DEMO_OP(BulkTranBegin);
     ZVI_DEMO_OP(BulkTranCommit);
     ZVI_DEMO_OP(BulkTranRollback);
+    ZVI_DEMO_OP(CreateSchema);
+    ZVI_DEMO_OP(GetSchema);
+    ZVI_DEMO_OP(GetListSchema);
+    ZVI_DEMO_OP(CreateField);
+    ZVI_DEMO_OP(GetField);
+    ZVI_DEMO_OP(SetField);
+    ZVI_DEMO_OP(GetListField);
 #undef ZVI_DEMO_OP
 };
 
@@ -174,6 +182,83 @@ struct Session {
     }
 };
 
+// A plug-in that maintains form and field definitions.
+struct Designer {
+    const Api& zvi;
+    ControlRecord& control;
+    StatusList status{};
+
+    void createForm(const char* name, const char* helpText) {
+        FormTypeInfo regular{};
+        regular.formType = 1;
+        show(std::string("ZVICreateSchema(\"") + name + "\")",
+             zvi.CreateSchema(&control, const_cast<char*>(name), &regular, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, const_cast<char*>(helpText),
+                              const_cast<char*>("Demo"), nullptr, nullptr, &status),
+             &status);
+    }
+
+    void showForm(const char* name) {
+        FormTypeInfo typeInfo;
+        char* helpText = nullptr;
+        char owner[ZVI_NAME_SIZE];
+        uint32_t changed = 0;
+        const uint32_t rc = zvi.GetSchema(&control, const_cast<char*>(name), &typeInfo, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &helpText, &changed,
+                                          owner, nullptr, nullptr, nullptr, &status);
+        show(std::string("ZVIGetSchema(\"") + name + "\")", rc, &status);
+        if (rc < 2) std::printf("      type %u, owner %s, change %u, help \"%s\"\n", typeInfo.formType, owner, changed, helpText);
+        std::free(helpText);
+    }
+
+    // Creates a field; the server picks its id.
+    uint32_t createField(const char* form, const char* name, uint32_t dataType) {
+        uint32_t id = 0;
+        const uint32_t rc = zvi.CreateField(&control, const_cast<char*>(form), &id, 0, const_cast<char*>(name),
+                                            nullptr, dataType, 1, 1, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr, nullptr, nullptr, &status);
+        show(std::string("ZVICreateField(\"") + name + "\") gives field " + std::to_string(id), rc, &status);
+        return id;
+    }
+
+    void showField(const char* form, uint32_t id) {
+        char name[ZVI_NAME_SIZE];
+        uint32_t dataType = 0, entryOption = 0;
+        char* helpText = nullptr;
+        const uint32_t rc = zvi.GetField(&control, const_cast<char*>(form), id, name, nullptr, &dataType,
+                                         &entryOption, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         &helpText, nullptr, nullptr, nullptr, nullptr, nullptr, &status);
+        show("ZVIGetField(" + std::to_string(id) + ")", rc, &status);
+        if (rc < 2) std::printf("      \"%s\", data type %u, entry option %u, help \"%s\"\n", name, dataType, entryOption, helpText);
+        std::free(helpText);
+    }
+
+    // Renames a field and makes it required (entry option 2); nothing changes without a name.
+    uint32_t renameField(const char* form, uint32_t id, const char* name, const char* helpText) {
+        uint32_t required = 2;
+        return zvi.SetField(&control, const_cast<char*>(form), id, const_cast<char*>(name), nullptr,
+                            name ? &required : nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, const_cast<char*>(helpText),
+                            nullptr, nullptr, 0, nullptr, &status);
+    }
+
+    void listForms() {
+        NameList names{};
+        show("ZVIGetListSchema", zvi.GetListSchema(&control, 0, 0, nullptr, nullptr, nullptr, &names, &status),
+             &status);
+        for (uint32_t i = 0; i < names.numItems; ++i) std::printf("      %s\n", names.items[i]);
+        std::free(names.items);
+    }
+
+    void listFields(const char* form) {
+        IdList ids{};
+        show(std::string("ZVIGetListField(\"") + form + "\")",
+             zvi.GetListField(&control, const_cast<char*>(form), 0, 0, nullptr, &ids, &status), &status);
+        for (uint32_t i = 0; i < ids.numItems; ++i) std::printf("      %u\n", ids.items[i]);
+        std::free(ids.items);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,6 +319,36 @@ int main(int argc, char** argv) {
         s.remove(mail);
         show("ZVIBulkTranCommit", zvi.BulkTranCommit(&s.control, &s.status), &s.status);
         s.list(nullptr);
+
+        std::printf("\n-- a plug-in defines a form and its fields\n");
+        Designer d{zvi, s.control};
+        d.createForm("Assets", "Hardware the help desk looks after");
+        const uint32_t serial = d.createField("Assets", "Serial", ZVI_DATA_TEXT);
+        const uint32_t place = d.createField("Assets", "Room", ZVI_DATA_TEXT);
+        d.createField("Assets", "Bought", ZVI_DATA_DATE);
+        d.showForm("Assets");
+        show("ZVISetField(" + std::to_string(place) + ", renamed, required)",
+             d.renameField("Assets", place, "Location", "Building and room"), &d.status);
+        d.showField("Assets", place);
+        d.showField("Assets", serial);
+        d.listForms();
+        d.listFields("Assets");
+
+        std::printf("\n-- definition changes from a thread the server does not accept, and others that go wrong\n");
+        std::thread worker([&] {
+            show("ZVISetField (on a worker thread)", d.renameField("Assets", serial, "Serial number", nullptr),
+                 &d.status);
+        });
+        worker.join();
+        d.showField("Assets", serial);
+        show("ZVISetField(nothing to change)", d.renameField("Assets", serial, nullptr, nullptr), &d.status);
+        d.createForm("Assets", "again");
+        uint32_t anyId = 0;
+        show("ZVICreateField(data type 99)",
+             zvi.CreateField(&s.control, const_cast<char*>("Assets"), &anyId, 0, nullptr, nullptr, 99, 1, 1, 0,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &d.status),
+             &d.status);
+        d.showField("Assets", 7);
 
         std::printf("\n-- calls that go wrong\n");
         s.get(printer);

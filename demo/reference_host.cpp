@@ -3,18 +3,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace demo {
 namespace {
 
 Store* store = nullptr;
+std::thread::id adminThread;
 
 // This server's own messages (their texts come from the server, not the library).
 constexpr uint32_t kNoSuchEntry = 302;
 constexpr uint32_t kNoSuchForm = 303;
 constexpr uint32_t kEntryCreated = 1;
 constexpr uint32_t kBulkState = 9100;
+constexpr uint32_t kNoSuchField = 314;
+constexpr uint32_t kExists = 8960;
 
 char* heapText(const std::string& s) { return strdup(s.c_str()); }
 
@@ -130,7 +134,7 @@ std::vector<const std::pair<const std::string, Entry>*> select(const Form& form,
 void enterHook(uint8_t, uint32_t) {}
 void leaveHook(uint8_t) {}
 void callerInfoHook(CallerInfo*) {}
-uint32_t adminThreadCheck(uint32_t) { return 1; }
+uint32_t adminThreadCheck(uint32_t) { return std::this_thread::get_id() == adminThread; }
 
 uint32_t getServerInfo(void* request, void* result, uint32_t) {
     auto& q = *static_cast<GetServerInfoRequest*>(request);
@@ -295,6 +299,123 @@ uint32_t bulkEnd(void* result, bool commit) {
 uint32_t bulkCommit(void*, void* result) { return bulkEnd(result, true); }
 uint32_t bulkRollback(void*, void* result) { return bulkEnd(result, false); }
 
+// --- form and field definitions --------------------------------------------------------
+
+CountedText countedText(const std::string& s) { return CountedText{static_cast<uint32_t>(s.size() + 1), heapText(s)}; }
+void putName(char* buffer, const std::string& s) { std::snprintf(buffer, ZVI_NAME_SIZE, "%s", s.c_str()); }
+void touch(Form& form) { form.changed = store->clock++; }
+
+uint32_t createSchema(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateSchemaRequest*>(request);
+    auto& r = *static_cast<CreateSchemaResult*>(result);
+    if (store->forms.count(q.name)) {
+        addMessage(r.status, ZVI_ERROR, kExists, "Form already exists", q.name);
+        return 1;
+    }
+    Form& form = store->forms[q.name];
+    form.formType = q.typeInfo.formType;
+    form.helpText = q.helpText;
+    form.owner = q.owner;
+    touch(form);
+    return 1;
+}
+
+uint32_t getSchema(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetSchemaRequest*>(request);
+    auto& r = *static_cast<GetSchemaResult*>(result);
+    Form* form = findForm(q.name, r.status);
+    if (!form) return 1;
+    if (q.wantedMask & 1) r.typeInfo.formType = form->formType;
+    if (q.wantedMask & 64) r.helpText = countedText(form->helpText);
+    if (q.wantedMask & 2048) putName(r.owner, form->owner);
+    r.timestamp = form->changed;
+    return 1;
+}
+
+uint32_t setSchema(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<SetSchemaRequest*>(request);
+    auto& r = *static_cast<SetSchemaResult*>(result);
+    Form* form = findForm(q.name, r.status);
+    if (!form) return 1;
+    if (q.changeMask & 128) form->helpText = q.helpText;
+    if (q.changeMask & 256) form->owner = q.owner;
+    touch(*form);
+    if (q.changeMask & 1) {
+        auto node = store->forms.extract(q.name);
+        node.key() = q.newName;
+        store->forms.insert(std::move(node));
+    }
+    return 1;
+}
+
+uint32_t getListSchema(void*, void* result, uint32_t) {
+    auto& r = *static_cast<GetListSchemaResult*>(result);
+    r.names.items = heapArray<CountedText>(store->forms.size());
+    for (const auto& form : store->forms) r.names.items[r.names.numItems++] = countedText(form.first);
+    return 1;
+}
+
+FieldDef* findField(const char* formName, uint32_t fieldId, StatusList& status) {
+    Form* form = findForm(formName, status);
+    if (!form) return nullptr;
+    auto field = form->fields.find(fieldId);
+    if (field != form->fields.end()) return &field->second;
+    addMessage(status, ZVI_ERROR, kNoSuchField, "Field does not exist on the form", std::to_string(fieldId));
+    return nullptr;
+}
+
+// A field id of 0 asks the server for the next free one.
+uint32_t createField(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateFieldRequest*>(request);
+    auto& r = *static_cast<CreateFieldResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    const uint32_t id = q.fieldId ? q.fieldId : form->nextFieldId++;
+    if (form->fields.count(id)) {
+        addMessage(r.status, ZVI_ERROR, kExists, "Field already exists", std::to_string(id));
+        return 1;
+    }
+    form->fields[id] = FieldDef{q.fieldName, q.dataType, q.entryOption, q.creationOption, q.helpText};
+    touch(*form);
+    r.fieldId = id;
+    return 1;
+}
+
+uint32_t getField(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetFieldRequest*>(request);
+    auto& r = *static_cast<GetFieldResult*>(result);
+    FieldDef* field = findField(q.formName, q.fieldId, r.status);
+    if (!field) return 1;
+    putName(r.fieldName, field->name);
+    r.dataType = field->dataType;
+    r.entryOption = field->entryOption;
+    r.creationOption = field->creationOption;
+    if (q.wantedMask & 32) r.helpText = countedText(field->helpText);
+    return 1;
+}
+
+uint32_t setField(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<SetFieldRequest*>(request);
+    auto& r = *static_cast<SetFieldResult*>(result);
+    FieldDef* field = findField(q.formName, q.fieldId, r.status);
+    if (!field) return 1;
+    if (q.changeMask & 1) field->name = q.newFieldName;
+    if (q.changeMask & 2) field->entryOption = q.entryOption;
+    if (q.changeMask & 128) field->helpText = q.helpText;
+    touch(store->forms[q.formName]);
+    return 1;
+}
+
+uint32_t getListField(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListFieldRequest*>(request);
+    auto& r = *static_cast<GetListFieldResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.fieldIds.items = heapArray<uint32_t>(form->fields.size());
+    for (const auto& field : form->fields) r.fieldIds.items[r.fieldIds.numItems++] = field.first;
+    return 1;
+}
+
 template <class Fn>
 void put(HostEntryTable& table, uint32_t slot, Fn fn) {
     std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
@@ -304,6 +425,7 @@ void put(HostEntryTable& table, uint32_t slot, Fn fn) {
 
 HostEntryTable makeHostTable(Store& s) {
     store = &s;
+    adminThread = std::this_thread::get_id();
     HostEntryTable table{};
     table.u.version = ZVI_INTERFACE_VERSION;
     put<EnterHook>(table, ZVI_SLOT_ENTER_HOOK, enterHook);
@@ -322,6 +444,14 @@ HostEntryTable makeHostTable(Store& s) {
     put<ServiceRoutine2>(table, 13456, bulkBegin);
     put<ServiceRoutine2>(table, 13464, bulkRollback);
     put<ServiceRoutine2>(table, 13472, bulkCommit);
+    put<ServiceRoutine>(table, 12304, getSchema);
+    put<ServiceRoutine>(table, 12312, setSchema);
+    put<ServiceRoutine>(table, 12320, createSchema);
+    put<ServiceRoutine>(table, 12336, getListSchema);
+    put<ServiceRoutine>(table, 12344, getField);
+    put<ServiceRoutine>(table, 12352, setField);
+    put<ServiceRoutine>(table, 12360, createField);
+    put<ServiceRoutine>(table, 12376, getListField);
     return table;
 }
 

@@ -18,16 +18,36 @@ struct Field {
 };
 using Entry = std::map<uint32_t, Field>;  // field id -> value
 
+// A field's definition.
+struct FieldDef {
+    std::string name;
+    uint32_t dataType = ZVI_DATA_TEXT;
+    uint32_t entryOption = 1;
+    uint32_t creationOption = 1;
+    std::string helpText;
+};
+
 struct Form {
     std::map<std::string, Entry> entries;  // entry id -> fields
     uint32_t nextId = 1;
+    // The definition.
+    uint32_t formType = 1;
+    std::string helpText;
+    std::string owner;
+    uint32_t changed = 0;                  // a change counter stands in for the time
+    std::map<uint32_t, FieldDef> fields;   // field id -> definition
+    uint32_t nextFieldId = 536870913;
 };
 
 struct Store {
     std::map<std::string, Form> forms;
     std::string charSet = "UTF-8";
     std::unique_ptr<std::map<std::string, Form>> bulkSnapshot;  // open bulk transaction
+    uint32_t clock = 1;
 };
+
+// Definitions change only on the thread that built the entry table: the server's
+// administration thread in this demo.
 
 // Builds the entry table that hands the library to this host's routines.
 HostEntryTable makeHostTable(Store& store);

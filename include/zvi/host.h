@@ -124,5 +124,7 @@ ZVI_EXTERN_C_END
 #include "zvi/records/server.h"
 #include "zvi/records/transactions.h"
 #include "zvi/records/workflow_context.h"
+#include "zvi/records/forms.h"
+#include "zvi/records/fields.h"
 
 #endif

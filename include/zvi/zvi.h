@@ -29,5 +29,7 @@ ZVI_EXTERN_C_END
 #include "zvi/transactions.h"
 #include "zvi/workflow_context.h"
 #include "zvi/codecs.h"
+#include "zvi/forms.h"
+#include "zvi/fields.h"
 
 #endif
