@@ -865,6 +865,26 @@ TEST_F(OperationsTest, EveryAllocationFailureEndsInADefinedOutcome) {
     }
 }
 
+// Operator new failing in every call changes nothing: the library does not use it. When
+// every allocation fails each call ends in a defined code. Nothing is left either way.
+TEST_F(OperationsTest, OperatorNewAndTheHeapFailingEverywhere) {
+    strict = false;
+    for (const Row& row : operations()) {
+        SCOPED_TRACE(row.failureText);
+        for (alloc::Routines failing : {alloc::Routines::OperatorNew, alloc::Routines::All}) {
+            alloc::Window w(alloc::kEvery, failing);
+            StatusList s{};
+            Got g;
+            const uint32_t rc = row.call(*this, &s, g);
+            if (failing == alloc::Routines::All) EXPECT_TRUE(rc <= 3 || rc == 300) << rc;
+            else EXPECT_EQ(rc, 0u);
+            EXPECT_EQ(w.newAllocations(), 0u);
+            zvi::releaseStatusList(&s, 0);
+            EXPECT_EQ(w.liveBlocks(), 0u);
+        }
+    }
+}
+
 // Checks of the caller's arguments that end a call before the host is reached.
 TEST_F(OperationsTest, CallsThatEndBeforeTheHost) {
     FieldValueList empty{0, a.values};
