@@ -2,10 +2,9 @@
 // over one table: the bytes the host receives and what it returns, read and written at
 // the offsets of the record tables (typed in below, never taken from our headers); the
 // frame variant of each; every allocation failure. Then what each family does apart.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
-
-#include <arpa/inet.h>
 
 #include <functional>
 #include <map>
@@ -23,6 +22,7 @@ namespace {
 
 // Offsets of the request (q) and result (r) fields, from the record tables. Requests
 // with a control record have their own fields from 168; results their outputs.
+// clang-format off
 namespace at {
 namespace GetEntry { constexpr size_t schema = 168, entryId = 176, fieldIds = 192, want = 208, values = 168; }
 namespace SetEntry { constexpr size_t schema = 168, entryId = 176, values = 192, aux1 = 208, aux2 = 212; }
@@ -64,6 +64,7 @@ namespace QueueCall { constexpr size_t args = 168; }
 namespace AddTimedCall { constexpr size_t args = 168, fourth = 192, callId = 168; }
 namespace RemoveTimedCall { constexpr size_t callId = 168; }
 }  // namespace at
+// clang-format on
 
 char form[] = "HelpDesk", textA[] = "first value", textB[] = "second value", sqlText[] = "select 1";
 const char zeros[16] = {};
@@ -195,11 +196,11 @@ void sentValues(const char* q, size_t at, const FieldValueList& given) {
 
 // The frame variant of an operation, from the variant table.
 enum : unsigned {
-    kControl = 1,      // takes a control record: caller information, conversion
-    kWriteBack = 2,    // writes the context words back on success
-    kKeep = 4,         // keeps the caller's status list
-    kHostOnFail = 8,   // hands the host's messages over on failure too
-    kAllocStep = 16,   // makes the thread's allocation context
+    kControl = 1,     // takes a control record: caller information, conversion
+    kWriteBack = 2,   // writes the context words back on success
+    kKeep = 4,        // keeps the caller's status list
+    kHostOnFail = 8,  // hands the host's messages over on failure too
+    kAllocStep = 16,  // makes the thread's allocation context
     kStandard = kControl | kWriteBack | kAllocStep,
     kWorkflow = kKeep | kHostOnFail | kAllocStep,
 };
@@ -232,7 +233,9 @@ public:
     }
     FieldValueList* values() { return want ? &a.fieldValues : nullptr; }
     template <class T>
-    T* out(T& output) { return want ? &output : nullptr; }
+    T* out(T& output) {
+        return want ? &output : nullptr;
+    }
 
     // The request of both single-form list operations.
     void checkListRequest(const char* q, bool count) {
@@ -258,10 +261,10 @@ public:
     }
 
     Args a;
-    bool want = true;     // the calls get their optional arguments and outputs
-    bool strict = true;   // the host checks what it receives (off while copies may fail)
-    uint32_t answer = 1;  // what the host's routines return
-    void* handed = nullptr;  // what the host returned to be handed over
+    bool want = true;                                // the calls get their optional arguments and outputs
+    bool strict = true;                              // the host checks what it receives (off while copies may fail)
+    uint32_t answer = 1;                             // what the host's routines return
+    void* handed = nullptr;                          // what the host returned to be handed over
     std::string newId = std::string(15, 'X') + 'Y';  // all 16 bytes: cut to 15
     std::string blob = "plain\0data";
     ControlRecord& ctl() { return control; }
@@ -269,6 +272,20 @@ public:
 
 #define CHECK if (t.strict)
 using T = OperationsTest;
+
+// The host's answer of a list to be handed over, noted as handed.
+template <class List>
+void answer(T& t, char* r, size_t at, const List& list) {
+    raw::putList(r, at, list.numItems, t.handed = list.items);
+}
+// Calls with an output list (when wanted), notes and releases what it got.
+template <class List>
+List listOf(void (*)(List*, uint8_t));
+template <auto release, class F>
+uint32_t taking(T& t, Got& g, F call) {
+    decltype(listOf(release)) v{};
+    return g.take<release>(v, call(t.out(v)));
+}
 
 const std::vector<Row>& operations() {
     static const std::vector<Row> table = {
@@ -282,13 +299,11 @@ const std::vector<Row>& operations() {
                  sentCopy(q, fieldIds, t.a.fieldIds);
                  EXPECT_EQ(raw::u32(q, want), t.want ? 1u : 0u);
              }
-             const FieldValueList v = hostValues(2);
-             raw::putList(r, values, v.numItems, t.handed = v.items);
+             answer(t, r, values, hostValues(2));
          },
          [](T& t, StatusList* s, Got& g) {
-             FieldValueList v{};
-             return g.take<zvi::ReleaseFieldValueList>(
-                 v, ZVIGetEntry(&t.ctl(), form, &t.a.entryIds, &t.a.fieldIds, t.out(v), s));
+             return taking<zvi::ReleaseFieldValueList>(
+                 t, g, [&](auto* out) { return ZVIGetEntry(&t.ctl(), form, &t.a.entryIds, &t.a.fieldIds, out, s); });
          }},
         {"ZVISetEntry", 12248, 2, kStandard, 168,
          [](T& t, const char* q, char*) {
@@ -309,8 +324,10 @@ const std::vector<Row>& operations() {
              using namespace at::CreateEntry;
              CHECK {
                  EXPECT_EQ(raw::text(q, schema), form);
-                 if (t.want) sentValues(q, values, t.a.fieldValues);
-                 else EXPECT_TRUE(raw::zero(q, values, values + 16)) << "a missing list reaches the host empty";
+                 if (t.want)
+                     sentValues(q, values, t.a.fieldValues);
+                 else
+                     EXPECT_TRUE(raw::zero(q, values, values + 16)) << "a missing list reaches the host empty";
              }
              std::memcpy(r + entryId, t.newId.data(), 16);
          },
@@ -366,10 +383,10 @@ const std::vector<Row>& operations() {
              raw::put(r, at::GetList::withFields, list);
          },
          [](T& t, StatusList* s, Got& g) {
-             EntryFieldValuesList e{};
-             return g.take<zvi::ReleaseEntryFieldValuesList>(
-                 e, ZVIGetListEntryWithFields(&t.ctl(), form, t.want ? &t.a.qualifier : nullptr, &t.a.listFields,
-                                              &t.a.sortList, 10, 20, 1, t.out(e), &g.numMatches, s));
+             return taking<zvi::ReleaseEntryFieldValuesList>(t, g, [&](auto* out) {
+                 return ZVIGetListEntryWithFields(&t.ctl(), form, t.want ? &t.a.qualifier : nullptr, &t.a.listFields,
+                                                  &t.a.sortList, 10, 20, 1, out, &g.numMatches, s);
+             });
          }},
         {"ZVIGetMultipleEntries", 12240, 67, kStandard, 208,
          [](T& t, const char* q, char* r) {
@@ -412,7 +429,8 @@ const std::vector<Row>& operations() {
              Locator loc{ZVI_LOC_BUFFER, {}};
              const uint32_t rc = ZVIGetEntryBLOB(&t.ctl(), form, &t.a.entryIds, 536870920, &loc, s);
              g.numItems = loc.u.mem.bufSize;
-             if (loc.u.mem.buffer) EXPECT_EQ(std::string(reinterpret_cast<char*>(loc.u.mem.buffer), g.numItems), t.blob);
+             if (loc.u.mem.buffer)
+                 EXPECT_EQ(std::string(reinterpret_cast<char*>(loc.u.mem.buffer), g.numItems), t.blob);
              std::free(g.items = loc.u.mem.buffer);
              return rc;
          }},
@@ -426,13 +444,12 @@ const std::vector<Row>& operations() {
                  sentCopy(q, outputIds, t.a.fieldIds);
                  EXPECT_EQ(raw::u32(q, want), t.want ? 1u : 0u);
              }
-             const FieldValueList v = hostValues(2);
-             raw::putList(r, values, v.numItems, t.handed = v.items);
+             answer(t, r, values, hostValues(2));
          },
          [](T& t, StatusList* s, Got& g) {
-             FieldValueList v{};
-             return g.take<zvi::ReleaseFieldValueList>(
-                 v, ZVIServiceEntry(&t.ctl(), form, &t.a.entryIds, &t.a.fieldValues, &t.a.fieldIds, t.out(v), s));
+             return taking<zvi::ReleaseFieldValueList>(t, g, [&](auto* out) {
+                 return ZVIServiceEntry(&t.ctl(), form, &t.a.entryIds, &t.a.fieldValues, &t.a.fieldIds, out, s);
+             });
          }},
         {"ZVIGetListEntryWithMultiSchemaFields", 13328, 171, kStandard | kHostOnFail, 184,
          [](T& t, const char* q, char* r) {
@@ -460,22 +477,20 @@ const std::vector<Row>& operations() {
              MultiFieldValueListList rows{4, nullptr};
              const bool w = t.want;
              return g.take<zvi::ReleaseMultiFieldValueListList>(
-                 rows, ZVIGetListEntryWithMultiSchemaFields(
-                           &t.ctl(), &t.a.fromList, &t.a.multiFieldList, w ? &t.a.multiQualifier : nullptr,
-                           &t.a.multiSort, 5, 50, 1, &t.a.groupBy, w ? &t.a.groupQualifier : nullptr, t.out(rows),
-                           t.out(g.numMatches), s));
+                 rows, ZVIGetListEntryWithMultiSchemaFields(&t.ctl(), &t.a.fromList, &t.a.multiFieldList,
+                                                            w ? &t.a.multiQualifier : nullptr, &t.a.multiSort, 5, 50, 1,
+                                                            &t.a.groupBy, w ? &t.a.groupQualifier : nullptr,
+                                                            t.out(rows), t.out(g.numMatches), s));
          }},
         // Server information and utilities.
         {"ZVIGetServerInfo", 12616, 36, kStandard, 184,
          [](T& t, const char* q, char* r) {
              CHECK sentCopy(q, at::ServerInfo::ids, t.a.fieldIds);
-             const ServerInfoList info = hostIdValues<ServerInfoList>(q, at::ServerInfo::ids);
-             raw::putList(r, at::ServerInfo::info, info.numItems, t.handed = info.items);
+             answer(t, r, at::ServerInfo::info, hostIdValues<ServerInfoList>(q, at::ServerInfo::ids));
          },
          [](T& t, StatusList* s, Got& g) {
-             ServerInfoList info{};
-             return g.take<zvi::ReleaseValueItems<ServerInfoList>>(
-                 info, ZVIGetServerInfo(&t.ctl(), &t.a.fieldIds, t.out(info), s));
+             return taking<zvi::ReleaseValueItems<ServerInfoList>>(
+                 t, g, [&](auto* out) { return ZVIGetServerInfo(&t.ctl(), &t.a.fieldIds, out, s); });
          }},
         {"ZVIExecuteProcess", 12696, 61, kStandard, 192,
          [](T& t, const char* q, char* r) {
@@ -531,13 +546,11 @@ const std::vector<Row>& operations() {
         {"ZVIGetServerProps", 13448, 0, kControl | kHostOnFail, 184,
          [](T& t, const char* q, char* r) {
              CHECK sentCopy(q, at::ServerInfo::ids, t.a.fieldIds);
-             const PropList props = hostIdValues<PropList>(q, at::ServerInfo::ids);
-             raw::putList(r, at::ServerInfo::info, props.numItems, t.handed = props.items);
+             answer(t, r, at::ServerInfo::info, hostIdValues<PropList>(q, at::ServerInfo::ids));
          },
          [](T& t, StatusList* s, Got& g) {
-             PropList props{};
-             return g.take<zvi::ReleaseValueItems<PropList>>(
-                 props, ZVIGetServerProps(&t.ctl(), &t.a.fieldIds, t.out(props), s));
+             return taking<zvi::ReleaseValueItems<PropList>>(
+                 t, g, [&](auto* out) { return ZVIGetServerProps(&t.ctl(), &t.a.fieldIds, out, s); });
          }},
         {"ZVICheckStringForKeyword", 13536, 0, kKeep | kHostOnFail | kAllocStep, 0,
          [](T& t, const char* q, char*) {
@@ -575,9 +588,7 @@ const std::vector<Row>& operations() {
              return rc;
          }},
         {"ZVIEndTransaction", 13656, 0, kStandard | kKeep | kHostOnFail, 168,
-         [](T& t, const char* q, char*) {
-             CHECK EXPECT_EQ(raw::u32(q, at::EndTransaction::endAction), 7u);
-         },
+         [](T& t, const char* q, char*) { CHECK EXPECT_EQ(raw::u32(q, at::EndTransaction::endAction), 7u); },
          [](T& t, StatusList* s, Got&) { return ZVIEndClientManagedTransaction(&t.ctl(), 7, s); }},
         // Workflow context.
         {"ZVIWfCreateEntry", 13512, 0, kWorkflow & ~kAllocStep, 16,
@@ -585,8 +596,10 @@ const std::vector<Row>& operations() {
              using namespace at::WfCreateEntry;
              CHECK {
                  EXPECT_EQ(raw::ptr(q, context), wfContext);
-                 if (t.want) sentValues(q, values, t.a.fieldValues);
-                 else EXPECT_TRUE(raw::zero(q, values, values + 16));
+                 if (t.want)
+                     sentValues(q, values, t.a.fieldValues);
+                 else
+                     EXPECT_TRUE(raw::zero(q, values, values + 16));
                  EXPECT_EQ(raw::u32(q, option), 11u);
              }
              std::memcpy(r + entryId, t.newId.data(), 16);
@@ -622,13 +635,11 @@ const std::vector<Row>& operations() {
                  sentCopy(q, fieldIds, t.a.fieldIds);
                  EXPECT_EQ(raw::u32(q, want), t.want ? 1u : 0u);
              }
-             const FieldValueList v = hostValues(1);
-             raw::putList(r, values, v.numItems, t.handed = v.items);
+             answer(t, r, values, hostValues(1));
          },
          [](T& t, StatusList* s, Got& g) {
-             FieldValueList v{};
-             return g.take<zvi::ReleaseFieldValueList>(
-                 v, ZVIWfGetEntry(wfContext, &t.a.entryIds, &t.a.fieldIds, t.out(v), s));
+             return taking<zvi::ReleaseFieldValueList>(
+                 t, g, [&](auto* out) { return ZVIWfGetEntry(wfContext, &t.a.entryIds, &t.a.fieldIds, out, s); });
          }},
         {"ZVIWfDeleteEntry", 13568, 0, kWorkflow, 0,
          [](T& t, const char* q, char*) {
@@ -655,8 +666,7 @@ const std::vector<Row>& operations() {
                  EXPECT_EQ(raw::u8(q, locale), 1u);
                  EXPECT_EQ(raw::u32(q, want), t.want ? 1u : 2u) << "1: the entries, 2: the count";
              }
-             const EntryFieldValuesList e = hostEntryValues();
-             raw::putList(r, entries, e.numItems, t.handed = e.items);
+             answer(t, r, entries, hostEntryValues());
              raw::put(r, matches, 17u);
          },
          [](T& t, StatusList* s, Got& g) {
@@ -741,7 +751,9 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
     enum Mode { Fails, Warns, Silent };
     for (const Row& row : operations()) {
         for (Mode mode : {Fails, Warns, Silent}) {
-            SCOPED_TRACE(std::string(row.failureText) + (mode == Fails ? ", host fails" : mode == Warns ? ", warns" : ""));
+            SCOPED_TRACE(std::string(row.failureText) + (mode == Fails   ? ", host fails"
+                                                         : mode == Warns ? ", warns"
+                                                                         : ""));
             host.on(row.slot, [&](void* q, void* r) {
                 strict = false;
                 if (mode != Fails) row.host(*this, static_cast<const char*>(q), static_cast<char*>(r));
@@ -764,8 +776,10 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
             if (mode == Fails) expected.push_back(catalogMessage(ZVI_ERROR, 9905, row.failureText));
             if (mode == Warns || (mode == Fails && row.variant & kHostOnFail))
                 expected.push_back({ZVI_WARNING, 77, "host warning", "", false});
-            if (row.variant & kKeep) expected.push_back(catalogMessage(callerType, 54, "earlier"));
-            else zvi::releaseStatusList(&before, 0);  // dropped by the reset
+            if (row.variant & kKeep)
+                expected.push_back(catalogMessage(callerType, 54, "earlier"));
+            else
+                zvi::releaseStatusList(&before, 0);  // dropped by the reset
             EXPECT_EQ(rc, mode == Fails ? 2u : expected.empty() ? 0u : 1u);
             EXPECT_EQ(messages(s), expected);
             std::vector<Event> events;
@@ -802,9 +816,9 @@ TEST_F(OperationsTest, RequestsCarryTheArgumentsAndOutputsMove) {
         uint32_t matches, value;  // handed back when wanted
     };
     const std::map<std::string, Numbers> numbers = {
-        {"ZVIGetListEntry", {42, 0}},       {"ZVIGetListEntryWithMultiSchemaFields", {1, 0}},
-        {"ZVIGetListSQL", {40, 0}},         {"ZVIExecuteProcess", {0, 3}},
-        {"ZVIAddTimedCall", {0, 4711}},     {"ZVIGetMultipleEntries", {0, 2}}};
+        {"ZVIGetListEntry", {42, 0}},   {"ZVIGetListEntryWithMultiSchemaFields", {1, 0}},
+        {"ZVIGetListSQL", {40, 0}},     {"ZVIExecuteProcess", {0, 3}},
+        {"ZVIAddTimedCall", {0, 4711}}, {"ZVIGetMultipleEntries", {0, 2}}};
     for (const Row& row : operations())
         for (bool w : {true, false}) {
             SCOPED_TRACE(std::string(row.failureText) + (w ? "" : ", without the optional arguments"));
@@ -823,9 +837,10 @@ TEST_F(OperationsTest, RequestsCarryTheArgumentsAndOutputsMove) {
             const auto n = numbers.find(row.failureText);
             const Numbers expected = n == numbers.end() ? Numbers{} : n->second;
             const std::string name = row.failureText;
-            EXPECT_EQ(g.numMatches, name == "ZVIGetListEntryEithFields" ? 12u
+            EXPECT_EQ(g.numMatches, name == "ZVIGetListEntryEithFields"     ? 12u
                                     : name == "ZVIWfGetListEntryWithFields" ? (w ? 0u : 17u)
-                                    : w ? expected.matches : 0u);
+                                    : w                                     ? expected.matches
+                                                                            : 0u);
             EXPECT_EQ(g.value, w || name == "ZVIGetMultipleEntries" ? expected.value : 0u);
             const bool makesId = name == "ZVICreateEntry" || name == "ZVIMergeEntry" || name == "ZVIWfCreateEntry";
             EXPECT_EQ(std::string(g.id), w && makesId ? newId.substr(0, 15) : "");
@@ -876,8 +891,10 @@ TEST_F(OperationsTest, OperatorNewAndTheHeapFailingEverywhere) {
             StatusList s{};
             Got g;
             const uint32_t rc = row.call(*this, &s, g);
-            if (failing == alloc::Routines::All) EXPECT_TRUE(rc <= 3 || rc == 300) << rc;
-            else EXPECT_EQ(rc, 0u);
+            if (failing == alloc::Routines::All)
+                EXPECT_TRUE(rc <= 3 || rc == 300) << rc;
+            else
+                EXPECT_EQ(rc, 0u);
             EXPECT_EQ(w.newAllocations(), 0u);
             zvi::releaseStatusList(&s, 0);
             EXPECT_EQ(w.liveBlocks(), 0u);
@@ -1005,7 +1022,8 @@ TEST_F(OperationsTest, GetEntryBLOBHandsOverTheDataOrFails) {
         SCOPED_TRACE(c.name);
         host.on(12232, [&](void*, void* r) {
             fake::addMessage(statusAt(r, 184), ZVI_NOTE, 78, "host note");
-            if (std::string(c.name) != "no data") hostBlob(static_cast<char*>(r), c.compressed, c.storedLength, c.data, c.byteCount);
+            if (std::string(c.name) != "no data")
+                hostBlob(static_cast<char*>(r), c.compressed, c.storedLength, c.data, c.byteCount);
             return 1u;
         });
         Locator loc{ZVI_LOC_BUFFER, {}};
@@ -1079,7 +1097,8 @@ TEST_F(OperationsTest, TransactionHandles) {
     std::string bytes("tx\0-42", 6);
     host.on(13648, [&](void*, void* r) {
         raw::put(r, at::BeginTransaction::handleLength, static_cast<uint32_t>(bytes.size()));
-        if (!bytes.empty()) raw::put(r, at::BeginTransaction::handleBytes, std::memcpy(std::malloc(6), bytes.data(), 6));
+        if (!bytes.empty())
+            raw::put(r, at::BeginTransaction::handleBytes, std::memcpy(std::malloc(6), bytes.data(), 6));
         return 1u;
     });
     char* handle = nullptr;
@@ -1108,8 +1127,8 @@ TEST_F(OperationsTest, TransactionHandles) {
     EXPECT_EQ(handle, kept);
 
     char other[] = "other", first[] = "tx-1", second[] = "tx-2";
-    Prop props[] = {{7, textValue(0, other).value}, {60037, textValue(0, first).value},
-                    {60037, textValue(0, second).value}};
+    Prop props[] = {
+        {7, textValue(0, other).value}, {60037, textValue(0, first).value}, {60037, textValue(0, second).value}};
     control.pairList = {3, props};
     answer = 0;
     EXPECT_EQ(ZVIEndClientManagedTransaction(&control, 7, &status), 2u);
