@@ -25,6 +25,7 @@ struct DefinitionOp {
     std::function<void(void* request, void* result)> answer;     // what the host does
     std::function<uint32_t(ControlRecord*, StatusList*)> call;   // every argument given; releases what it gets
     std::set<uint32_t> sweepCodes;                               // the codes allocation failures end in
+    const char* refusalName = nullptr;                           // the name a refusal gives, when not name
 };
 
 // A counted list laid into a record as the host returns it: n zero-filled items.
@@ -78,7 +79,8 @@ protected:
                 host.adminCheck = [](uint32_t) { return 0u; };
                 host.clearEvents();
                 EXPECT_EQ(op.call(&control, &status), 2u);
-                const std::string refusal = std::string(op.name) + " - Cache Changing call from a Non-Admin thread";
+                const std::string refusal = std::string(op.refusalName ? op.refusalName : op.name) +
+                                            " - Cache Changing call from a Non-Admin thread";
                 EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 9905, refusal.c_str())});
                 EXPECT_EQ(host.calls(op.slot), 0);
                 zvi::releaseStatusList(&status, 0);

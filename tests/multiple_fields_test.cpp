@@ -1,0 +1,468 @@
+// Multiple fields and overlays: the bytes the host receives and what the caller gets
+// back, read at the offsets of the record tables; the count rule and the checks that
+// name the offending field; the frame of each operation and every allocation failure.
+#include <gtest/gtest.h>
+
+#include "tests/support/copies.h"
+#include "tests/support/definitions.h"
+#include "types/definitions.h"
+
+using namespace testing_support;
+
+namespace {
+
+namespace at {  // typed in from the record tables
+namespace Create {
+constexpr size_t formName = 168, fieldIds = 176, flags = 192, names = 208, mappings = 224, words = 240 /* four */,
+                 values = 304, permissions = 320, limits = 336, displays = 352, helpTexts = 368, owners = 384,
+                 diaries = 400, properties = 416, size = 432, assignedIds = 168, status = 184;
+}
+namespace Set {
+constexpr size_t fieldIds = 176, names = 192, masks = 208, mappings = 224, words = 240 /* three */, values = 288,
+                 helpTexts = 352, setOptions = 400, properties = 416, status = 184;
+}
+namespace GetMultiple { constexpr size_t formName = 168, filter = 176, wantedMask = 192, lists = 168, status = 472; }
+namespace Delete { constexpr size_t formName = 168, fieldIds = 176, deleteOption = 192; }
+namespace ObjectRef { constexpr size_t kind = 256, related = 260, words = 516 /* three */; }
+constexpr size_t overlayObject = 168, overlayText = 208, fromObjects[2] = {168, 200}, fromText = 232,
+                 overlayWord = 176, overlayStatus = 184;
+constexpr size_t limitPattern = 280, displayInstances = 16;
+}  // namespace at
+
+constexpr uint32_t kGetMultiple = 12392, kCreate = 13264, kSet = 13272, kDelete = 12680, kOverlay = 13824,
+                   kFromObject = 13832;
+char formName[] = "HelpDesk";
+
+// Item i of a list a record holds.
+const char* itemOf(const void* record, size_t at, size_t i, size_t itemSize) {
+    return static_cast<const char*>(raw::list(record, at).items) + i * itemSize;
+}
+// A list copied for the host: n items in a block of its own.
+void expectCopied(const void* q, size_t at, const void* given, size_t itemSize, uint32_t n = 3) {
+    EXPECT_EQ(raw::list(q, at).count, n) << at;
+    EXPECT_NE(raw::list(q, at).items, given) << at;
+    EXPECT_EQ(std::memcmp(raw::list(q, at).items, given, n * itemSize), 0) << at;
+}
+// A counted text of the request: its length and its text.
+void expectCounted(const char* item, uint32_t length, const char* text) {
+    EXPECT_EQ(raw::u32(item, 0), length);
+    EXPECT_EQ(raw::text(item, 8), text);
+}
+
+// The caller's lists of Create and Set for three fields, some of which have no item.
+struct Args {
+    uint32_t ids[3] = {536870913, 536870914, 536870915};
+    uint8_t flags[3] = {1, 0, 1};
+    std::string longName = std::string(300, 'n');
+    char name[7] = "Serial", help[5] = "help", help3[7] = "help 3", owner[6] = "Owner", diary[6] = "diary",
+         text[4] = "abc", pattern[4] = "[a]";
+    char *names[3] = {name, nullptr, &longName[0]}, *helps[3] = {help, nullptr, help3},
+         *owners[3] = {owner, nullptr, nullptr}, *diaries[3] = {nullptr, diary, nullptr};
+    FieldMapping maps[3] = {{1, {}}, {2, {}}, {3, {}}};
+    uint32_t words[4][3] = {{4, 2, 7}, {1, 2, 4}, {1, 2, 1}, {6, 5, 9}};  // types, entry, creation, extra
+    uint32_t setOptionWords[3] = {1, 0, 1};
+    Value value = textValue(0, text).value;
+    Permission perm[1] = {{1, 2}};
+    PermissionList permissions{1, perm};
+    FieldLimit limit{};
+    Prop prop[1] = {{5, textValue(0, text).value}};
+    PropList props[3] = {{1, prop}, {}, {}};
+    DisplayInstance instance[1] = {{3, {1, prop}}};
+    DisplayInstanceList display{{}, 1, instance};
+    Value* values[3] = {&value, nullptr, &value};
+    PermissionList* permLists[3] = {nullptr, &permissions, nullptr};
+    FieldLimit* limits[3] = {&limit, nullptr, nullptr};
+    DisplayInstanceList* displays[3] = {nullptr, nullptr, &display};
+    FieldMapping* mapPtrs[3] = {&maps[0], nullptr, &maps[2]};
+    uint32_t* wordPtrs[3][3] = {{&words[1][0], &words[1][1], nullptr}, {nullptr, &words[2][1], nullptr},
+                                {&words[3][0], nullptr, nullptr}};
+
+    IdList fieldIds{3, ids};
+    FlagList fieldIdFlags{3, flags};
+    TextList fieldNames{3, names}, helpTexts{3, helps}, ownerNames{3, owners}, changeDiaries{3, diaries};
+    FieldMappingList mappings{3, maps};
+    UintList dataTypes{3, words[0]}, entryOptions{3, words[1]}, creationOptions{3, words[2]},
+        extraOptions{3, words[3]}, setOptions{3, setOptionWords};
+    ValuePtrList defaultValues{3, values};
+    PermissionListPtrList permissionLists{3, permLists};
+    FieldLimitPtrList limitLists{3, limits};
+    DisplayInstanceListPtrList displayLists{3, displays};
+    FieldMappingPtrList mappingPtrs{3, mapPtrs};
+    UintPtrList entryPtrs{3, wordPtrs[0]}, creationPtrs{3, wordPtrs[1]}, extraPtrs{3, wordPtrs[2]};
+    PropListList properties{3, props};
+    FieldResultList results{7, nullptr};
+    bool all = true;  // false: only what is required (Create), only properties (Set)
+
+    Args() {
+        limit.dataType = ZVI_DATA_TEXT;
+        limit.u.text.charPattern = pattern;
+    }
+    Args(const Args&) = delete;
+    template <class T>
+    T* given(T* list) const {
+        return all ? list : nullptr;
+    }
+    uint32_t create(ControlRecord* c, StatusList* s) {
+        return ZVICreateMultipleFields(c, formName, &fieldIds, &fieldIdFlags, given(&fieldNames), given(&mappings),
+                                       &dataTypes, &entryOptions, &creationOptions, &extraOptions,
+                                       given(&defaultValues), given(&permissionLists), given(&limitLists),
+                                       given(&displayLists), given(&helpTexts), given(&ownerNames),
+                                       given(&changeDiaries), given(&properties), s);
+    }
+    uint32_t set(ControlRecord* c, StatusList* s) {
+        return ZVISetMultipleFields(c, formName, &fieldIds, given(&fieldNames), given(&mappingPtrs), given(&entryPtrs),
+                                    given(&creationPtrs), given(&extraPtrs), given(&defaultValues),
+                                    given(&permissionLists), given(&limitLists), given(&displayLists),
+                                    given(&helpTexts), given(&ownerNames), given(&changeDiaries), &setOptions,
+                                    &properties, &results, s);
+    }
+    // A successful Create hands the caller the host's ids; the caller releases them.
+    uint32_t releaseIds(uint32_t rc) {
+        if (fieldIds.items != ids) std::free(fieldIds.items);
+        fieldIds = {3, ids};
+        return rc;
+    }
+};
+
+void assignIds(void*, void* r) { raw::put(hostList(r, at::Create::assignedIds, 2, 4), 4, 8u); }
+
+// The nineteen lists of the GetMultiple result, two items each (9: not an output).
+constexpr size_t kItemSizes[19] = {1, 4, 255, 268, 4, 4, 4, 4, 16, 16, 16, 688, 32, 16, 4, 255, 255, 16, 16};
+void answerMultiple(void*, void* r) {
+    for (size_t i = 0; i < 19; ++i) {
+        char* items = hostList(r, at::GetMultiple::lists + 16 * i, 2, kItemSizes[i]);
+        for (size_t k = 0; k < 2; ++k) {
+            char* item = items + k * kItemSizes[i];
+            if (i == 8) raw::put(item, 0, textValue(0, fake::text("default")).value);
+            if (i == 9 || i == 10 || i == 12 || i == 18) hostList(item, 0, 1, i == 10 || i == 9 ? 8 : 24);
+            if (i == 11) raw::put(item, 0, uint32_t{ZVI_DATA_TEXT}), raw::put(item, at::limitPattern, fake::text("[a]"));
+            if (i == 13 || i == 17) hostText(item, 0, k ? "second" : "first");
+        }
+    }
+}
+
+// The outputs of ZVIGetMultipleFields in result order, and their release by the caller.
+struct MultipleOutputs {
+    raw::List l[19] = {};
+    bool all = true;
+    template <class List>
+    List* out(size_t i) {
+        return all || i == 0 ? reinterpret_cast<List*>(&l[i]) : nullptr;
+    }
+    uint32_t get(ControlRecord* c, StatusList* s, IdList* filter) {
+        return ZVIGetMultipleFields(c, formName, filter, out<FlagList>(0), out<IdList>(1), out<NameList>(2),
+                                    out<FieldMappingList>(3), out<UintList>(4), out<UintList>(5), out<UintList>(6),
+                                    out<UintList>(7), out<ValueList>(8), out<PermissionListList>(10),
+                                    out<FieldLimitList>(11), out<DisplayInstanceListList>(12), out<TextList>(13),
+                                    out<UintList>(14), out<NameList>(15), out<NameList>(16), out<TextList>(17),
+                                    out<PropListList>(18), s);
+    }
+    uint32_t release(uint32_t rc) {
+        zvi::ReleaseValueList(reinterpret_cast<ValueList*>(&l[8]), 0);
+        for (uint32_t k = 0; l[10].items && k < l[10].count; ++k) std::free(raw::ptr(l[10].items, 16 * k + 8));
+        zvi::ReleaseFieldLimitList(reinterpret_cast<FieldLimitList*>(&l[11]), 0);
+        zvi::ReleaseDisplayInstanceListList(reinterpret_cast<DisplayInstanceListList*>(&l[12]), 0);
+        for (size_t i : {13, 17}) zvi::ReleaseTextList(reinterpret_cast<TextList*>(&l[i]), 0);
+        zvi::ReleasePropListList(reinterpret_cast<PropListList*>(&l[18]), 0);
+        for (raw::List& list : l) std::free(list.items);
+        return rc;
+    }
+};
+
+// An overlay's object as the caller lays it out.
+struct Object : copies::Record<528> {
+    explicit Object(const char* name) {
+        std::strcpy(reinterpret_cast<char*>(bytes), name);
+        std::strcpy(reinterpret_cast<char*>(bytes) + at::ObjectRef::related, "Related");
+        for (uint32_t k = 0; k < 3; ++k) put(at::ObjectRef::words + 4 * k, 21 + k);
+        put(at::ObjectRef::kind, 7u);
+    }
+};
+// The object group of an overlay request: pointers into the caller's record, or zero.
+void expectObject(const void* q, size_t at, Object* object, uint32_t words) {
+    if (!object) {
+        EXPECT_TRUE(raw::zero(q, at, at + 24 + 4 * words));
+        return;
+    }
+    EXPECT_EQ(raw::ptr(q, at), object->bytes);
+    EXPECT_EQ(raw::u32(q, at + 8), 7u);
+    EXPECT_EQ(raw::ptr(q, at + 16), object->bytes + at::ObjectRef::related);
+    for (uint32_t k = 0; k < words; ++k) EXPECT_EQ(raw::u32(q, at + 24 + 4 * k), 21 + k) << k;
+    if (words == 1) {
+        EXPECT_EQ(raw::u32(q, at + 28), 0u) << "the other words are not sent";
+    }
+}
+
+class MultipleFieldsTest : public DefinitionsTest {
+protected:
+    std::vector<DefinitionOp> ops();
+    Object object{"Form"}, source{"Source"};
+    uint32_t filterIds[2] = {3, 4};
+    IdList filter{2, filterIds};
+};
+
+std::vector<DefinitionOp> MultipleFieldsTest::ops() {
+    auto nothing = [](void*, void*) {};
+    return {
+        {"ZVIGetMultipleFields", kGetMultiple, 79, false, "ZVIGetMultipleFields", at::GetMultiple::status,
+         answerMultiple,
+         [this](ControlRecord* c, StatusList* s) {
+             MultipleOutputs o;
+             return o.release(o.get(c, s, &filter));
+         },
+         {0, 2, 300}},
+        {"ZVICreateMultipleFields", kCreate, 151, true, "ZVICreateMultipleFields", at::Create::status, assignIds,
+         [](ControlRecord* c, StatusList* s) { Args a; return a.releaseIds(a.create(c, s)); }, {0, 2, 300}},
+        {"ZVISetMultipleFields", kSet, 152, true, "ZVISetMultipleFields", at::Set::status, nothing,
+         [](ControlRecord* c, StatusList* s) { Args a; return a.set(c, s); }, {0, 2, 300}},
+        {"ZVIDeleteMultipleFields", kDelete, 56, false, "ZVIDeleteMultipleFields", 168, nothing,
+         [this](ControlRecord* c, StatusList* s) { return ZVIDeleteMultipleFields(c, formName, &filter, 2, s); },
+         {0, 300}},
+        {"ZVICreateOverlay", kOverlay, 197, true, "ZVICreateOverlay", at::overlayStatus, nothing,
+         [this](ControlRecord* c, StatusList* s) {
+             uint32_t word = 0;
+             return ZVICreateOverlay(c, object.as<ObjectRef>(), nullptr, 0, &word, s);
+         },
+         {0}, "ZVCreateOverlay"},
+        {"ZVICreateOverlayFromObject", kFromObject, 198, true, "ZVICreateOverlayFromObject", at::overlayStatus,
+         nothing,
+         [this](ControlRecord* c, StatusList* s) {
+             uint32_t word = 0;
+             return ZVICreateOverlayFromObject(c, object.as<ObjectRef>(), source.as<ObjectRef>(), formName, 0,
+                                               &word, s);
+         },
+         {0}, "ZVCreateOverlayFromObject"},
+    };
+}
+
+}  // namespace
+
+TEST_F(MultipleFieldsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
+
+// The sweep of every operation; for Create, which message each failure reports: 300,
+// or 154 for an array of lists.
+TEST_F(MultipleFieldsTest, EveryAllocationFailureEndsInADefinedOutcome) {
+    sweep(ops());
+    std::set<uint32_t> numbers;
+    alloc::sweep([&](const alloc::Window&) {
+        Args a;
+        StatusList s{};
+        a.releaseIds(a.create(&control, &s));
+        for (const Message& m : messages(s)) numbers.insert(m.number);
+        zvi::releaseStatusList(&s, 0);
+    });
+    EXPECT_EQ(numbers, (std::set<uint32_t>{154, 300}));
+}
+
+// Create with every list, and with only the required ones; the caller gets the host's ids.
+TEST_F(MultipleFieldsTest, CreateBuildsOneItemPerFieldForTheHost) {
+    for (bool all : {true, false}) {
+        Args a;
+        a.all = all;
+        host.on(kCreate, [&](void* q, void* r) {
+            namespace C = at::Create;
+            EXPECT_EQ(raw::text(q, C::formName), formName);
+            expectCopied(q, C::fieldIds, a.ids, 4);
+            expectCopied(q, C::flags, a.flags, 1);
+            for (size_t k = 0; k < 4; ++k) expectCopied(q, C::words + 16 * k, a.words[k], 4);
+            assignIds(q, r);
+            if (!all) {
+                EXPECT_TRUE(raw::zero(q, C::names, C::words) && raw::zero(q, C::values, C::size));
+                return 1u;
+            }
+            EXPECT_STREQ(itemOf(q, C::names, 0, 255), "Serial");
+            EXPECT_STREQ(itemOf(q, C::names, 1, 255), "");
+            EXPECT_EQ(std::string(itemOf(q, C::names, 2, 255)), std::string(254, 'n'));
+            EXPECT_EQ(raw::list(q, C::mappings).items, a.maps) << "the caller's holder";
+            EXPECT_STREQ(raw::text(itemOf(q, C::values, 0, 16), 8), "abc");
+            EXPECT_NE(raw::text(itemOf(q, C::values, 0, 16), 8), a.text) << "a deep copy";
+            EXPECT_TRUE(raw::zero(itemOf(q, C::values, 1, 16), 0, 16));
+            expectCopied(itemOf(q, C::permissions, 1, 16), 0, a.perm, 8, 1);
+            EXPECT_EQ(raw::list(q, C::permissions).count, 3u);
+            EXPECT_STREQ(raw::text(itemOf(q, C::limits, 0, 688), at::limitPattern), "[a]");
+            EXPECT_NE(raw::text(itemOf(q, C::limits, 0, 688), at::limitPattern), a.pattern);
+            EXPECT_EQ(raw::u32(itemOf(q, C::displays, 2, 32), at::displayInstances), 1u);
+            expectCounted(itemOf(q, C::helpTexts, 0, 16), 5, a.help);
+            expectCounted(itemOf(q, C::helpTexts, 2, 16), 7, a.help3);
+            expectCounted(itemOf(q, C::diaries, 1, 16), 6, a.diary);
+            for (const char* missing : {itemOf(q, C::helpTexts, 1, 16), itemOf(q, C::diaries, 0, 16)}) {
+                EXPECT_EQ(raw::u32(missing, 0), 0u) << "an empty text of the library's own";
+                EXPECT_STREQ(raw::text(missing, 8), "");
+            }
+            EXPECT_STREQ(itemOf(q, C::owners, 0, 255), "Owner");
+            EXPECT_STREQ(itemOf(q, C::owners, 1, 255), "");
+            expectCopied(q, C::properties, a.props, 0);
+            EXPECT_NE(raw::list(itemOf(q, C::properties, 0, 16), 0).items, a.prop);
+            return 1u;
+        });
+        EXPECT_EQ(a.create(&control, &status), 0u);
+        ASSERT_EQ(a.fieldIds.numItems, 2u) << "the host's list";
+        EXPECT_EQ(a.fieldIds.items[1], 8u);
+        a.releaseIds(0);
+    }
+}
+
+// Set: each field's mask says which of its items are given; a missing item stays zero.
+TEST_F(MultipleFieldsTest, SetSendsEachFieldsItemsAndMask) {
+    Args a;
+    host.on(kSet, [&](void* q, void*) {
+        namespace S = at::Set;
+        expectCopied(q, S::fieldIds, a.ids, 4);
+        const uint32_t masks[3] = {1 | 2 | 4 | 16 | 32 | 128 | 512 | 1024 | 4096, 4 | 8 | 64 | 2048 | 4096,
+                                   1 | 2 | 32 | 256 | 512 | 4096};
+        expectCopied(q, S::masks, masks, 4);
+        EXPECT_STREQ(itemOf(q, S::names, 1, 255), "");
+        EXPECT_EQ(raw::u32(itemOf(q, S::mappings, 2, 268), 0), 3u);
+        EXPECT_TRUE(raw::zero(itemOf(q, S::mappings, 1, 268), 0, 268));
+        const uint32_t options[3][3] = {{1, 2, 0}, {0, 2, 0}, {6, 0, 0}};  // entry, creation, extra
+        for (size_t k = 0; k < 3; ++k) expectCopied(q, S::words + 16 * k, options[k], 4);
+        EXPECT_STREQ(raw::text(itemOf(q, S::values, 2, 16), 8), "abc");
+        expectCounted(itemOf(q, S::helpTexts, 1, 16), 0, nullptr);
+        EXPECT_EQ(raw::list(q, S::setOptions).items, a.setOptionWords) << "the caller's holder";
+        EXPECT_EQ(raw::list(q, S::properties).count, 3u);
+        return 1u;
+    });
+    EXPECT_EQ(a.set(&control, &status), 0u);
+    EXPECT_EQ(a.results.numItems, 0u) << "emptied, never filled";
+}
+
+// The count rule and the checks, in their order; a check on one field's item names it.
+TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
+    struct Row {
+        bool create;
+        std::function<void(Args&)> change;
+        uint32_t type, number;  // 0, 0: reaches the host
+        const char* detail;
+    };
+    const std::vector<Row> rows = {
+        {true, [](Args& a) { a.fieldIds.items = nullptr; }, ZVI_ERROR, 178, nullptr},
+        {true, [](Args& a) { a.fieldNames.numItems = 2; }, ZVI_ERROR, 486, nullptr},
+        {true, [](Args& a) { a.dataTypes.numItems = 0; }, ZVI_ERROR, 486, nullptr},
+        {true, [](Args& a) { a.properties.numItems = 0; a.fieldNames.items = nullptr; }, 0, 0, nullptr},
+        {true, [](Args& a) { a.all = false; }, 0, 0, nullptr},
+        {true, [](Args& a) { a.fieldIdFlags.numItems = 2; a.fieldIdFlags.items = nullptr; }, ZVI_ERROR, 486, nullptr},
+        {true, [](Args& a) { a.words[0][1] = 44; a.words[1][0] = 0; }, ZVI_ERROR, 110, "536870914"},
+        {true, [](Args& a) { a.words[1][2] = 5; }, ZVI_ERROR, 118, "536870915"},
+        {true, [](Args& a) { a.words[2][0] = 3; }, ZVI_ERROR, 119, "536870913"},
+        {false, [](Args& a) { a.fieldIds.numItems = 0; }, ZVI_ERROR, 178, nullptr},
+        {false, [](Args& a) { a.setOptions.numItems = 4; }, ZVI_ERROR, 486, nullptr},
+        {false, [](Args& a) { a.all = false; a.properties.numItems = 0; }, ZVI_WARNING, 54, nullptr},
+        {false, [](Args& a) { a.words[1][1] = 0; a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"},
+        {false, [](Args& a) { a.words[2][1] = 3; a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"},
+    };
+    host.on(kCreate, [](void*, void*) { return 1u; });
+    host.on(kSet, [](void*, void*) { return 1u; });
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        Args a;
+        rows[i].change(a);
+        host.clearEvents();
+        EXPECT_EQ(rows[i].create ? a.create(&control, &status) : a.set(&control, &status), rows[i].type);
+        EXPECT_EQ(messages(status), rows[i].number ? std::vector<Message>{catalogMessage(rows[i].type, rows[i].number,
+                                                                                         rows[i].detail)}
+                                                   : std::vector<Message>{});
+        EXPECT_EQ(host.events().empty(), rows[i].number != 0) << "not even the control record is converted";
+        zvi::releaseStatusList(&status, 0);
+    }
+    // The required lists of Create given one after the other, in the order they are checked.
+    const uint32_t missing[5] = {485, 110, 118, 119, 118};
+    Args a;
+    for (size_t k = 0; k < 5; ++k) {
+        UintList* lists[4] = {&a.dataTypes, &a.entryOptions, &a.creationOptions, &a.extraOptions};
+        auto given = [&](size_t i) { return k > i + 1 ? lists[i] : nullptr; };
+        EXPECT_EQ(ZVICreateMultipleFields(&control, formName, &a.fieldIds, k ? &a.fieldIdFlags : nullptr, nullptr,
+                                          nullptr, given(0), given(1), given(2), given(3), nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, &status),
+                  2u);
+        EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, missing[k])}) << k;
+        zvi::releaseStatusList(&status, 0);
+    }
+    EXPECT_EQ(ZVISetMultipleFields(&control, formName, &a.fieldIds, &a.fieldNames, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, &status),
+              2u);
+    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 487)});
+}
+
+TEST_F(MultipleFieldsTest, GetMultipleFieldsHandsOverParallelLists) {
+    uint32_t mask = 0;
+    host.on(kGetMultiple, [&](void* q, void* r) {
+        EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
+        mask = raw::u32(q, at::GetMultiple::wantedMask);
+        if (mask) expectCopied(q, at::GetMultiple::filter, filterIds, 4, 2);
+        EXPECT_TRUE(raw::zero(q, at::GetMultiple::wantedMask + 4, 200));
+        return answerMultiple(q, r), 1u;
+    });
+    MultipleOutputs o;
+    EXPECT_EQ(o.get(&control, &status, &filter), 0u);
+    EXPECT_EQ(mask, 196607u);
+    for (size_t i = 0; i < 19; ++i) EXPECT_EQ(o.l[i].count, i == 9 ? 0u : 2u) << i;
+    EXPECT_STREQ(static_cast<char**>(o.l[13].items)[1], "second");
+    EXPECT_STREQ(static_cast<char**>(o.l[17].items)[0], "first");
+    EXPECT_STREQ(raw::text(o.l[8].items, 8), "default");
+    o.release(0);
+
+    // Only the exist list: nothing else asked for, everything else released.
+    alloc::Window window;
+    MultipleOutputs exist;
+    exist.all = false;
+    EXPECT_EQ(exist.release(exist.get(&control, &status, nullptr)), 0u);
+    EXPECT_EQ(mask, 0u);
+    EXPECT_EQ(window.liveBlocks(), 0u);
+
+    // Counts that disagree, or without items: each list as the host sent it, nothing read beyond it.
+    host.on(kGetMultiple, [](void*, void* r) {
+        namespace M = at::GetMultiple;
+        hostList(r, M::lists, 3, 1);
+        hostList(r, M::lists + 16, 1, 4);
+        raw::putList(r, M::lists + 16 * 13, 4, nullptr);
+        return 1u;
+    });
+    MultipleOutputs lying;
+    EXPECT_EQ(lying.get(&control, &status, nullptr), 0u);
+    EXPECT_EQ(lying.l[0].count, 3u);
+    EXPECT_EQ(lying.l[1].count, 1u);
+    EXPECT_EQ(lying.l[13].count, 0u);
+    lying.release(0);
+
+    EXPECT_EQ(ZVIGetMultipleFields(&control, formName, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &status),
+              2u);
+    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 292)});
+}
+
+TEST_F(MultipleFieldsTest, DeleteAndOverlaysSendTheCallersRecords) {
+    host.on(kDelete, [this](void* q, void*) {
+        EXPECT_EQ(raw::text(q, at::Delete::formName), formName);
+        expectCopied(q, at::Delete::fieldIds, filterIds, 4, 2);
+        return raw::u32(q, at::Delete::deleteOption) == 2 ? 1u : 0u;
+    });
+    EXPECT_EQ(ZVIDeleteMultipleFields(&control, formName, &filter, 2, &status), 0u);
+
+    for (Object* given : {&object, static_cast<Object*>(nullptr)}) {
+        host.on(kOverlay, [&](void* q, void* r) {
+            expectObject(q, at::overlayObject, given, 3);
+            EXPECT_STREQ(raw::text(q, at::overlayText), "");
+            raw::put(r, at::overlayWord, 99u);
+            return 1u;
+        });
+        host.on(kFromObject, [&](void* q, void* r) {
+            expectObject(q, at::fromObjects[0], given, 1);
+            expectObject(q, at::fromObjects[1], &source, 1);
+            EXPECT_EQ(raw::text(q, at::fromText), formName);
+            raw::put(r, at::overlayWord, 98u);
+            return 1u;
+        });
+        uint32_t word = 0;
+        control.contextWord1 = 5;
+        EXPECT_EQ(ZVICreateOverlay(&control, given ? given->as<ObjectRef>() : nullptr, nullptr, ~0ull, &word, &status),
+                  0u);
+        EXPECT_EQ(word, 99u);
+        EXPECT_EQ(ZVICreateOverlayFromObject(&control, given ? given->as<ObjectRef>() : nullptr,
+                                             source.as<ObjectRef>(), formName, ~0ull, &word, &status),
+                  0u);
+        EXPECT_EQ(word, 98u);
+        EXPECT_EQ(control.contextWord0, host.contextWord0);
+        EXPECT_EQ(control.contextWord1, 5) << "only the first context word is written back";
+    }
+}
