@@ -86,17 +86,20 @@ Rule nothingToChange(bool nothing) { return {nothing, msg::kNothingToChange, "",
 // How a caller's item becomes item i of a column: whether the field has one, and
 // fill, which returns 0 or a copy's code. owns: the column's items are copies of the
 // library's own, released with it.
-struct BoundedName {  // at most 254 characters
+struct ByPointer {  // the field has an item when the caller's pointer is set
     static constexpr bool owns = false;
-    static bool present(const char* text) { return text != nullptr; }
+    template <class T>
+    static bool present(const T* item) {
+        return item != nullptr;
+    }
+};
+struct BoundedName : ByPointer {  // at most 254 characters
     static uint32_t fill(ObjectName& to, const char* text) {
         utl::boundedCopy(to, text, ZVI_NAME_SIZE - 1);
         return 0;
     }
 };
-struct SharedText {  // the caller's text and its length with the terminator
-    static constexpr bool owns = false;
-    static bool present(const char* text) { return text != nullptr; }
+struct SharedText : ByPointer {  // the caller's text and its length with the terminator
     static uint32_t fill(CountedText& to, char* text) {
         to = {static_cast<uint32_t>(std::strlen(text) + 1), text};
         return 0;
@@ -112,24 +115,15 @@ struct SharedTextOrEmpty {  // a missing text: an empty one of the library's own
         return 0;
     }
 };
-struct Pointed {  // the record or word the caller points to, byte for byte
-    static constexpr bool owns = false;
-    template <class T>
-    static bool present(const T* item) {
-        return item != nullptr;
-    }
+struct Pointed : ByPointer {  // the record or word the caller points to, byte for byte
     template <class T>
     static uint32_t fill(T& to, const T* item) {
         to = *item;
         return 0;
     }
 };
-struct CopiedFrom {  // the structure the caller points to, deep-copied
+struct CopiedFrom : ByPointer {  // the structure the caller points to, deep-copied
     static constexpr bool owns = true;
-    template <class T>
-    static bool present(const T* item) {
-        return item != nullptr;
-    }
     template <class T>
     static uint32_t fill(T& to, const T* item) {
         return Structure<T>::copy(&to, item);
@@ -247,7 +241,7 @@ ZVI_API uint32_t ZVIGetMultipleFields(ControlRecord* control, char* formName, Id
     Call<Q, R> f(Op::GetMultipleFields, control, status);
     return get(f, &Q::wantedMask, {{!existList, msg::kExistListMissing}},
                in::arg<&Q::formName>(formName),
-               in::copy<&Q::fieldIdFilter>(fieldIdFilter),
+               in::copy<&Q::idFilter>(fieldIdFilter),
                out::moved<&R::existList>(existList),
                out::moved<&R::fieldIds>(fieldIds, 1),
                out::moved<&R::fieldNames>(fieldNames, 2),

@@ -120,7 +120,7 @@ ZVI_API uint32_t ZVIGetMultipleVUIs(ControlRecord* control, char* formName, IdLi
     Call<Q, R> f(Op::GetMultipleVUIs, control, status);
     return get(f, &Q::wantedMask,
                RequiredText<&Q::formName>{{0, false}, formName, msg::kFormNameMissing},
-               in::copy<&Q::viewIdFilter>(viewIdFilter),
+               in::copy<&Q::idFilter>(viewIdFilter),
                in::arg<&Q::sinceTime>(sinceTime),
                out::moved<&R::existList>(existList, 1024),
                out::moved<&R::viewIds>(viewIds, 1),

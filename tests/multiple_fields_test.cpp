@@ -177,16 +177,12 @@ struct Args {
 // The nineteen lists of the GetMultiple result, two items each (9: not an output).
 constexpr size_t kItemSizes[19] = {1, 4, 255, 268, 4, 4, 4, 4, 16, 16, 16, 688, 32, 16, 4, 255, 255, 16, 16};
 void answerMultiple(void*, void* r) {
-    for (size_t i = 0; i < 19; ++i) {
-        char* items = hostList(r, at::GetMultiple::lists + 16 * i, 2, kItemSizes[i]);
-        for (size_t k = 0; k < 2; ++k) {
-            char* item = items + k * kItemSizes[i];
-            if (i == 8) raw::put(item, 0, textValue(0, fake::text("default")).value);
-            if (i == 9 || i == 10 || i == 12 || i == 18) hostList(item, 0, 1, i < 11 ? 8 : 24);
-            if (i == 11) raw::put(item, 0, uint32_t{ZVI_DATA_TEXT}), raw::put(item, at::limitPattern, fake::text("[a]"));
-            if (i == 13 || i == 17) hostText(item, 0, k ? "second" : "first");
-        }
-    }
+    hostLists(r, at::GetMultiple::lists, kItemSizes, 2, [](size_t i, char* item, uint32_t k) {
+        if (i == 8) raw::put(item, 0, textValue(0, fake::text("default")).value);
+        if (i == 9 || i == 10 || i == 12 || i == 18) hostList(item, 0, 1, i < 11 ? 8 : 24);
+        if (i == 11) raw::put(item, 0, uint32_t{ZVI_DATA_TEXT}), raw::put(item, at::limitPattern, fake::text("[a]"));
+        if (i == 13 || i == 17) hostText(item, 0, k ? "second" : "first");
+    });
 }
 
 // The outputs of ZVIGetMultipleFields in result order, and their release by the caller.

@@ -80,13 +80,10 @@ void answerMultiple(void* q, void* r) {
     EXPECT_EQ(raw::list(q, M::filter).count, 2u);
     EXPECT_EQ(raw::u32(q, M::wantedMask), 4095u);
     EXPECT_EQ(raw::u32(q, M::sinceTime), 77u);
-    for (size_t i = 0; i < 12; ++i) {
-        char* items = hostList(r, 168 + 16 * i, 2, kItemSizes[i]);
-        for (size_t k = 0; k < 2 && kItemSizes[i] == 16; ++k) {
-            if (i == 6 || i == 10) hostText(items, 16 * k, k ? "second" : "first");
-            else hostList(items + 16 * k, 0, 1, 24);
-        }
-    }
+    hostLists(r, 168, kItemSizes, 2, [](size_t i, char* item, uint32_t k) {
+        if (i == 6 || i == 10) hostText(item, 0, k ? "second" : "first");
+        else if (i == 5 || i == 11) hostList(item, 0, 1, 24);
+    });
 }
 struct MultipleOutputs {
     raw::List l[12] = {};

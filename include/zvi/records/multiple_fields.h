@@ -9,18 +9,21 @@
 
 ZVI_EXTERN_C_BEGIN
 
-typedef struct GetMultipleFieldsRequest {
+/* The GetMultiple request of the definitions that belong to a form (fields, views): the
+ * form, a filter of ids, the outputs wanted. */
+typedef struct GetMultipleInFormRequest {
     RequestControl control;
     const char* formName;
-    IdList fieldIdFilter; /* deep copy */
+    IdList idFilter; /* deep copy */
     uint32_t wantedMask;
-    uint32_t reserved;
-} GetMultipleFieldsRequest;
-ZVI_SIZE(GetMultipleFieldsRequest, 200);
-ZVI_AT(GetMultipleFieldsRequest, formName, 168);
-ZVI_AT(GetMultipleFieldsRequest, fieldIdFilter, 176);
-ZVI_AT(GetMultipleFieldsRequest, wantedMask, 192);
-ZVI_AT(GetMultipleFieldsRequest, reserved, 196);
+    uint32_t sinceTime; /* 0 for fields */
+} GetMultipleInFormRequest;
+ZVI_SIZE(GetMultipleInFormRequest, 200);
+ZVI_AT(GetMultipleInFormRequest, formName, 168);
+ZVI_AT(GetMultipleInFormRequest, idFilter, 176);
+ZVI_AT(GetMultipleInFormRequest, wantedMask, 192);
+ZVI_AT(GetMultipleInFormRequest, sinceTime, 196);
+typedef GetMultipleInFormRequest GetMultipleFieldsRequest;
 
 typedef struct GetMultipleFieldsResult {
     ResultControl control;
@@ -67,6 +70,25 @@ ZVI_AT(GetMultipleFieldsResult, changeDiaries, 440);
 ZVI_AT(GetMultipleFieldsResult, objectProperties, 456);
 ZVI_AT(GetMultipleFieldsResult, status, 472);
 
+/* The per-field arrays Create and Set send alike, from the offset `at` on: deep copies,
+ * and the caller's help texts and diaries (shared) with owners copied into names. */
+#define ZVI_FIELD_COLUMNS                                                              \
+    ValueList defaultValues;                                                           \
+    PermissionListList permissions;                                                    \
+    FieldLimitList limits;                                                             \
+    DisplayInstanceListList displays;                                                  \
+    CountedTextList helpTexts;                                                         \
+    NameList owners;                                                                   \
+    CountedTextList changeDiaries
+#define ZVI_FIELD_COLUMNS_AT(T, at)                                                    \
+    ZVI_AT(T, defaultValues, at);                                                      \
+    ZVI_AT(T, permissions, (at) + 16);                                                 \
+    ZVI_AT(T, limits, (at) + 32);                                                      \
+    ZVI_AT(T, displays, (at) + 48);                                                    \
+    ZVI_AT(T, helpTexts, (at) + 64);                                                   \
+    ZVI_AT(T, owners, (at) + 80);                                                      \
+    ZVI_AT(T, changeDiaries, (at) + 96)
+
 /* Create: texts, names and mappings are shared with the caller or copied into arrays
  * of the library's own; the other lists are deep copies. */
 typedef struct CreateMultipleFieldsRequest {
@@ -80,13 +102,7 @@ typedef struct CreateMultipleFieldsRequest {
     UintList entryOptions;
     UintList creationOptions;
     UintList extraOptions;
-    ValueList defaultValues;
-    PermissionListList permissions;
-    FieldLimitList limits;
-    DisplayInstanceListList displays;
-    CountedTextList helpTexts;  /* the caller's texts, shared */
-    NameList owners;
-    CountedTextList changeDiaries;
+    ZVI_FIELD_COLUMNS;
     PropListList objectProperties;
 } CreateMultipleFieldsRequest;
 ZVI_SIZE(CreateMultipleFieldsRequest, 432);
@@ -99,13 +115,7 @@ ZVI_AT(CreateMultipleFieldsRequest, dataTypes, 240);
 ZVI_AT(CreateMultipleFieldsRequest, entryOptions, 256);
 ZVI_AT(CreateMultipleFieldsRequest, creationOptions, 272);
 ZVI_AT(CreateMultipleFieldsRequest, extraOptions, 288);
-ZVI_AT(CreateMultipleFieldsRequest, defaultValues, 304);
-ZVI_AT(CreateMultipleFieldsRequest, permissions, 320);
-ZVI_AT(CreateMultipleFieldsRequest, limits, 336);
-ZVI_AT(CreateMultipleFieldsRequest, displays, 352);
-ZVI_AT(CreateMultipleFieldsRequest, helpTexts, 368);
-ZVI_AT(CreateMultipleFieldsRequest, owners, 384);
-ZVI_AT(CreateMultipleFieldsRequest, changeDiaries, 400);
+ZVI_FIELD_COLUMNS_AT(CreateMultipleFieldsRequest, 304); /* changeDiaries at 400 */
 ZVI_AT(CreateMultipleFieldsRequest, objectProperties, 416);
 
 typedef struct CreateMultipleFieldsResult {
@@ -145,13 +155,7 @@ typedef struct SetMultipleFieldsRequest {
     UintList entryOptions;
     UintList creationOptions;
     UintList extraOptions;
-    ValueList defaultValues;
-    PermissionListList permissions;
-    FieldLimitList limits;
-    DisplayInstanceListList displays;
-    CountedTextList helpTexts; /* the caller's texts, shared */
-    NameList owners;
-    CountedTextList changeDiaries;
+    ZVI_FIELD_COLUMNS;
     UintList setOptions;       /* the caller's holder: items shared */
     PropListList objectProperties;
 } SetMultipleFieldsRequest;
@@ -164,13 +168,7 @@ ZVI_AT(SetMultipleFieldsRequest, mappings, 224);
 ZVI_AT(SetMultipleFieldsRequest, entryOptions, 240);
 ZVI_AT(SetMultipleFieldsRequest, creationOptions, 256);
 ZVI_AT(SetMultipleFieldsRequest, extraOptions, 272);
-ZVI_AT(SetMultipleFieldsRequest, defaultValues, 288);
-ZVI_AT(SetMultipleFieldsRequest, permissions, 304);
-ZVI_AT(SetMultipleFieldsRequest, limits, 320);
-ZVI_AT(SetMultipleFieldsRequest, displays, 336);
-ZVI_AT(SetMultipleFieldsRequest, helpTexts, 352);
-ZVI_AT(SetMultipleFieldsRequest, owners, 368);
-ZVI_AT(SetMultipleFieldsRequest, changeDiaries, 384);
+ZVI_FIELD_COLUMNS_AT(SetMultipleFieldsRequest, 288); /* changeDiaries at 384 */
 ZVI_AT(SetMultipleFieldsRequest, setOptions, 400);
 ZVI_AT(SetMultipleFieldsRequest, objectProperties, 416);
 

@@ -4,6 +4,7 @@
 #define ZVI_RECORDS_VIEWS_H
 
 #include "zvi/host.h"
+#include "zvi/records/multiple_fields.h"
 #include "zvi/views.h"
 
 ZVI_EXTERN_C_BEGIN
@@ -133,18 +134,7 @@ ZVI_SIZE(GetListVUIResult, 200);
 ZVI_AT(GetListVUIResult, viewIds, 168);
 ZVI_AT(GetListVUIResult, status, 184);
 
-typedef struct GetMultipleVUIsRequest {
-    RequestControl control;
-    const char* formName;
-    IdList viewIdFilter; /* deep copy */
-    uint32_t wantedMask;
-    uint32_t sinceTime;
-} GetMultipleVUIsRequest;
-ZVI_SIZE(GetMultipleVUIsRequest, 200);
-ZVI_AT(GetMultipleVUIsRequest, formName, 168);
-ZVI_AT(GetMultipleVUIsRequest, viewIdFilter, 176);
-ZVI_AT(GetMultipleVUIsRequest, wantedMask, 192);
-ZVI_AT(GetMultipleVUIsRequest, sinceTime, 196);
+typedef GetMultipleInFormRequest GetMultipleVUIsRequest;
 
 typedef struct GetMultipleVUIsResult {
     ResultControl control;
