@@ -306,7 +306,7 @@ ZVI_API uint32_t ZVICreateMultipleFields(ControlRecord* control, char* formName,
                 column<&Q::owners, BoundedName>(owners, n),
                 column<&Q::changeDiaries, SharedTextOrEmpty>(changeDiaries, n),
                 column<&Q::objectProperties, CopiedInPlace>(objectProperties, n),
-                Replaced<&R::fieldIds>{{{0, true}, fieldIds}});
+                Replaced<&R::ids>{{{0, true}, fieldIds}});
 }
 
 ZVI_API uint32_t ZVISetMultipleFields(ControlRecord* control, char* formName, IdList* fieldIds,

@@ -107,7 +107,7 @@ ZVI_API uint32_t ZVIGetListVUI(ControlRecord* control, char* formName, uint32_t 
                 in::arg<&Q::formName>(formName),
                 in::arg<&Q::sinceTime>(sinceTime),
                 in::value<&Q::propertyFilter>(propertyFilter),  // the caller's holder, items shared
-                out::moved<&R::viewIds>(viewIds));
+                out::moved<&R::ids>(viewIds));
 }
 
 ZVI_API uint32_t ZVIGetMultipleVUIs(ControlRecord* control, char* formName, IdList* viewIdFilter, uint32_t sinceTime,

@@ -424,7 +424,7 @@ uint32_t createMultipleFields(void* request, void* result, uint32_t) {
     auto& r = *static_cast<CreateMultipleFieldsResult*>(result);
     Form* form = findForm(q.formName, r.status);
     if (!form) return 1;
-    r.fieldIds.items = heapArray<uint32_t>(q.fieldIds.numItems);
+    r.ids.items = heapArray<uint32_t>(q.fieldIds.numItems);
     for (uint32_t i = 0; i < q.fieldIds.numItems; ++i) {
         const uint32_t id = q.fieldIds.items[i] ? q.fieldIds.items[i] : form->nextFieldId++;
         FieldDef& field = form->fields[id];
@@ -433,7 +433,7 @@ uint32_t createMultipleFields(void* request, void* result, uint32_t) {
         field.entryOption = q.entryOptions.items[i];
         field.creationOption = q.creationOptions.items[i];
         if (q.helpTexts.items) field.helpText = q.helpTexts.items[i].text;
-        r.fieldIds.items[r.fieldIds.numItems++] = id;
+        r.ids.items[r.ids.numItems++] = id;
     }
     touch(*form);
     return 1;
@@ -455,8 +455,8 @@ uint32_t getListViews(void* request, void* result, uint32_t) {
     auto& r = *static_cast<GetListVUIResult*>(result);
     Form* form = findForm(q.formName, r.status);
     if (!form) return 1;
-    r.viewIds.items = heapArray<uint32_t>(form->views.size());
-    for (const auto& view : form->views) r.viewIds.items[r.viewIds.numItems++] = view.first;
+    r.ids.items = heapArray<uint32_t>(form->views.size());
+    for (const auto& view : form->views) r.ids.items[r.ids.numItems++] = view.first;
     return 1;
 }
 

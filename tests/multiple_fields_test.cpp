@@ -186,13 +186,7 @@ void answerMultiple(void*, void* r) {
 }
 
 // The outputs of ZVIGetMultipleFields in result order, and their release by the caller.
-struct MultipleOutputs {
-    raw::List l[19] = {};
-    bool all = true;
-    template <class List>
-    List* out(size_t i) {
-        return all || i == 0 ? reinterpret_cast<List*>(&l[i]) : nullptr;
-    }
+struct MultipleOutputs : ListOutputs<19> {
     uint32_t get(ControlRecord* c, StatusList* s, IdList* filter) {
         return ZVIGetMultipleFields(c, formName, filter, out<FlagList>(0), out<IdList>(1), out<NameList>(2),
                                     out<FieldMappingList>(3), out<UintList>(4), out<UintList>(5), out<UintList>(6),

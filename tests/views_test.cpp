@@ -85,12 +85,7 @@ void answerMultiple(void* q, void* r) {
         else if (i == 5 || i == 11) hostList(item, 0, 1, 24);
     });
 }
-struct MultipleOutputs {
-    raw::List l[12] = {};
-    template <class List>
-    List* out(size_t i) {
-        return reinterpret_cast<List*>(&l[i]);
-    }
+struct MultipleOutputs : ListOutputs<12> {
     uint32_t get(ControlRecord* c, StatusList* s, char* form, IdList* filter) {
         return ZVIGetMultipleVUIs(c, form, filter, 77, out<FlagList>(0), out<IdList>(1), out<NameList>(2),
                                   out<ViewLabelList>(3), out<UintList>(4), out<PropListList>(5), out<TextList>(6),

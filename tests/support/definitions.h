@@ -43,6 +43,17 @@ void hostLists(void* record, size_t at, const size_t (&sizes)[N], uint32_t n, Fi
         for (uint32_t k = 0; k < n; ++k) fill(i, items + k * sizes[i], k);
     }
 }
+// The outputs of a GetMultiple, one raw list each in result order; with all false only
+// the first is passed.
+template <size_t N>
+struct ListOutputs {
+    raw::List l[N] = {};
+    bool all = true;
+    template <class List>
+    List* out(size_t i) {
+        return all || i == 0 ? reinterpret_cast<List*>(&l[i]) : nullptr;
+    }
+};
 // A counted text (length, then the pointer at +8).
 inline void hostText(void* record, size_t at, const char* text) {
     raw::put(record, at, static_cast<uint32_t>(std::strlen(text) + 1));

@@ -118,14 +118,17 @@ ZVI_AT(CreateMultipleFieldsRequest, extraOptions, 288);
 ZVI_FIELD_COLUMNS_AT(CreateMultipleFieldsRequest, 304); /* changeDiaries at 400 */
 ZVI_AT(CreateMultipleFieldsRequest, objectProperties, 416);
 
-typedef struct CreateMultipleFieldsResult {
+/* Result of the operations that hand back one list of ids: the ids of the fields
+ * created, the views of a form. */
+typedef struct IdListResult {
     ResultControl control;
-    IdList fieldIds; /* the ids the host assigned */
+    IdList ids;
     StatusList status;
-} CreateMultipleFieldsResult;
-ZVI_SIZE(CreateMultipleFieldsResult, 200);
-ZVI_AT(CreateMultipleFieldsResult, fieldIds, 168);
-ZVI_AT(CreateMultipleFieldsResult, status, 184);
+} IdListResult;
+ZVI_SIZE(IdListResult, 200);
+ZVI_AT(IdListResult, ids, 168);
+ZVI_AT(IdListResult, status, 184);
+typedef IdListResult CreateMultipleFieldsResult;
 
 /* Set: every array holds one item per field (zero where the caller gave none), and
  * fieldMasks says which items of a field are set. */

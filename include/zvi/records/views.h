@@ -125,14 +125,7 @@ ZVI_AT(GetListVUIRequest, sinceTime, 176);
 ZVI_AT(GetListVUIRequest, reserved, 180);
 ZVI_AT(GetListVUIRequest, propertyFilter, 184);
 
-typedef struct GetListVUIResult {
-    ResultControl control;
-    IdList viewIds;
-    StatusList status;
-} GetListVUIResult;
-ZVI_SIZE(GetListVUIResult, 200);
-ZVI_AT(GetListVUIResult, viewIds, 168);
-ZVI_AT(GetListVUIResult, status, 184);
+typedef IdListResult GetListVUIResult;
 
 typedef GetMultipleInFormRequest GetMultipleVUIsRequest;
 
