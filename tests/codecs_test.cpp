@@ -404,7 +404,9 @@ void expectSameAsRpcgen(Codec codec, bool_t (*theirs)(XDR*, X*), const void* sou
     xdr_free(reinterpret_cast<xdrproc_t>(theirs), reinterpret_cast<char*>(&x));
     std::vector<uint64_t> back((size + 7) / 8);
     EXPECT_EQ(zvi::rpc::decodeRecord(codec, back.data(), written.data(), written.size()), written.size());
-    if (recodes) EXPECT_EQ(encode(codec, back.data(), 1 << 16), ours);
+    if (recodes) {
+        EXPECT_EQ(encode(codec, back.data(), 1 << 16), ours);
+    }
     releaseThroughCodec(codec, back.data());
 }
 

@@ -49,26 +49,23 @@ bool copyLeaf(T*& member, uint32_t (*copy)(T*, const T*)) {
 }
 
 struct CopyWalk {
-    walk::Stack* pending = nullptr;
-
-    bool step(uint32_t kind, void* d, const void* s, walk::Stack& stack) {
-        pending = &stack;
+    bool step(uint32_t kind, void* d, const void* s, walk::Stack& pending) {
         switch (kind) {
-            case kValue: return value(as<AssignValue>(d), as<AssignValue>(s));
+            case kValue: return value(as<AssignValue>(d), as<AssignValue>(s), pending);
             case kArith: {  // both operands are copied whatever the operation
                 auto& a = as<AssignArith>(d);
                 const auto& source = as<AssignArith>(s);
                 a.operation = source.operation;
-                pending->push(&a.right, kValue, &source.right);
-                pending->push(&a.left, kValue, &source.left);
+                pending.push(&a.right, kValue, &source.right);
+                pending.push(&a.left, kValue, &source.left);
                 return true;
             }
             case kFunction:
                 as<AssignFunction>(d) = as<AssignFunction>(s);
-                return arguments(as<AssignFunction>(d).arguments, false);
+                return arguments(as<AssignFunction>(d).arguments, false, pending);
             case kFilterApi:
                 std::memcpy(d, s, sizeof(AssignFilterApi));
-                return arguments(as<AssignFilterApi>(d).arguments, true);
+                return arguments(as<AssignFilterApi>(d).arguments, true, pending);
         }
         return true;
     }
@@ -83,16 +80,16 @@ struct CopyWalk {
 
     // Allocates the block of a node below and queues its copy.
     template <class T>
-    bool below(T*& member, uint32_t kind) {
+    static bool below(T*& member, uint32_t kind, walk::Stack& pending) {
         const T* source = member;
         if (!source) return true;
         member = static_cast<T*>(std::malloc(sizeof(T)));
         if (!member) return false;
-        pending->push(member, kind, source);
+        pending.push(member, kind, source);
         return true;
     }
 
-    bool value(AssignValue& d, const AssignValue& s) {
+    static bool value(AssignValue& d, const AssignValue& s, walk::Stack& pending) {
         d = s;
         switch (s.tag) {
             case ZVI_ASSIGN_VALUE: return CopyValue(&d.u.value, &s.u.value) == 0;
@@ -100,16 +97,16 @@ struct CopyWalk {
             case ZVI_ASSIGN_FIELD: return copyLeaf(d.u.field, CopyAssignFieldRef);
             case ZVI_ASSIGN_DDE: return copyLeaf(d.u.dde, CopyAssignDde);
             case ZVI_ASSIGN_SQL: return copyLeaf(d.u.sql, CopyAssignSql);
-            case ZVI_ASSIGN_ARITH: return below(d.u.arith, kArith);
-            case ZVI_ASSIGN_FUNCTION: return below(d.u.function, kFunction);
-            case ZVI_ASSIGN_FILTER_API: return below(d.u.filterApi, kFilterApi);
+            case ZVI_ASSIGN_ARITH: return below(d.u.arith, kArith, pending);
+            case ZVI_ASSIGN_FUNCTION: return below(d.u.function, kFunction, pending);
+            case ZVI_ASSIGN_FILTER_API: return below(d.u.filterApi, kFilterApi, pending);
             default: return true;
         }
     }
 
     // The list holds the source's count and array; it gets an array of its own, whose
     // values are queued in order.
-    bool arguments(AssignValueList& list, bool zeroFilled) {
+    static bool arguments(AssignValueList& list, bool zeroFilled, walk::Stack& pending) {
         const AssignValueList source = list;
         list = AssignValueList{};
         if (source.numItems == 0 || !source.items) return true;
@@ -117,7 +114,7 @@ struct CopyWalk {
                                                            : std::malloc(source.numItems * sizeof(AssignValue)));
         if (!items) return false;
         list = {source.numItems, items};
-        for (uint32_t i = source.numItems; i-- > 0;) pending->push(&items[i], kValue, &source.items[i]);
+        for (uint32_t i = source.numItems; i-- > 0;) pending.push(&items[i], kValue, &source.items[i]);
         return true;
     }
 };
@@ -396,6 +393,46 @@ void ReleaseServiceAction(ServiceAction* service, uint8_t freeHolder) {
     zeroRecord(*service);
 }
 
+uint32_t CopyNotifyAction(NotifyAction* d, const NotifyAction* s) { return copyBytes(d, s) ? copyNotify(*d, *s) : 0; }
+uint32_t CopyMessageAction(MessageAction* d, const MessageAction* s) { return copyBytes(d, s) ? copyText(d->messageText) : 0; }
+uint32_t CopySqlAction(SqlAction* d, const SqlAction* s) { return copyBytes(d, s) ? copyText(d->sqlCommand) : 0; }
+uint32_t CopySetFieldsAction(SetFieldsAction* d, const SetFieldsAction* s) {
+    return copyBytes(d, s) ? CopyFieldAssignList(&d->assignments, &s->assignments) : 0;
+}
+uint32_t CopyPushFieldsAction(PushFieldsAction* d, const PushFieldsAction* s) {
+    return copyBytes(d, s) ? CopyPushFieldList(&d->pushList, &s->pushList) : 0;
+}
+
+// Kept records: a notify action is zeroed, a message or SQL action loses its text (and
+// the SQL action its first byte), a field action its list.
+void ReleaseNotifyAction(NotifyAction* notify, uint8_t freeHolder) {
+    if (!notify) return;
+    releaseNotify(*notify);
+    if (freeHolder) return std::free(notify);
+    zeroRecord(*notify);
+}
+void ReleaseMessageAction(MessageAction* message, uint8_t freeHolder) {
+    if (!message) return;
+    freeMember(message->messageText);
+    if (freeHolder) std::free(message);
+}
+void ReleaseSqlAction(SqlAction* sql, uint8_t freeHolder) {
+    if (!sql) return;
+    freeMember(sql->sqlCommand);
+    if (freeHolder) return std::free(sql);
+    sql->server[0] = '\0';
+}
+void ReleaseSetFieldsAction(SetFieldsAction* action, uint8_t freeHolder) {
+    if (!action) return;
+    ReleaseFieldAssignList(&action->assignments, 0);
+    if (freeHolder) std::free(action);
+}
+void ReleasePushFieldsAction(PushFieldsAction* action, uint8_t freeHolder) {
+    if (!action) return;
+    ReleasePushFieldList(&action->pushList, 0);
+    if (freeHolder) std::free(action);
+}
+
 uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* source) {
     if (!copyBytes(destination, source)) return 0;
     auto& d = destination->u;
@@ -404,11 +441,11 @@ uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* s
     if (holdsText(type)) return copyText(d.text);
     if (hasServiceLists(type)) return CopyServiceAction(&d.service, &s.service);
     switch (type) {
-        case ZVI_ACTION_NOTIFY: return copyNotify(d.notify, s.notify);
-        case ZVI_ACTION_MESSAGE: return copyText(d.message.messageText);
-        case ZVI_ACTION_SET_FIELDS: return CopyFieldAssignList(&d.setFields.assignments, &s.setFields.assignments);
-        case ZVI_ACTION_PUSH_FIELDS: return CopyPushFieldList(&d.pushFields.pushList, &s.pushFields.pushList);
-        case ZVI_ACTION_SQL: return copyText(d.sql.sqlCommand);
+        case ZVI_ACTION_NOTIFY: return CopyNotifyAction(&d.notify, &s.notify);
+        case ZVI_ACTION_MESSAGE: return CopyMessageAction(&d.message, &s.message);
+        case ZVI_ACTION_SET_FIELDS: return CopySetFieldsAction(&d.setFields, &s.setFields);
+        case ZVI_ACTION_PUSH_FIELDS: return CopyPushFieldsAction(&d.pushFields, &s.pushFields);
+        case ZVI_ACTION_SQL: return CopySqlAction(&d.sql, &s.sql);
         default: return 0;
     }
 }
@@ -420,11 +457,11 @@ void ReleaseWorkflowAction(WorkflowAction* action, uint8_t freeHolder) {
     if (holdsText(type)) freeMember(u.text);
     if (hasServiceLists(type)) ReleaseServiceAction(&u.service, 0);
     switch (type) {
-        case ZVI_ACTION_NOTIFY: releaseNotify(u.notify); break;
-        case ZVI_ACTION_MESSAGE: freeMember(u.message.messageText); break;
-        case ZVI_ACTION_SET_FIELDS: ReleaseFieldAssignList(&u.setFields.assignments, 0); break;
-        case ZVI_ACTION_PUSH_FIELDS: ReleasePushFieldList(&u.pushFields.pushList, 0); break;
-        case ZVI_ACTION_SQL: freeMember(u.sql.sqlCommand); break;
+        case ZVI_ACTION_NOTIFY: ReleaseNotifyAction(&u.notify, 0); break;
+        case ZVI_ACTION_MESSAGE: ReleaseMessageAction(&u.message, 0); break;
+        case ZVI_ACTION_SET_FIELDS: ReleaseSetFieldsAction(&u.setFields, 0); break;
+        case ZVI_ACTION_PUSH_FIELDS: ReleasePushFieldsAction(&u.pushFields, 0); break;
+        case ZVI_ACTION_SQL: ReleaseSqlAction(&u.sql, 0); break;
         default: break;
     }
     if (freeHolder) return std::free(action);

@@ -48,6 +48,11 @@ uint32_t CopyFieldAssign(FieldAssign* destination, const FieldAssign* source);
 uint32_t CopyFieldAssignList(FieldAssignList* destination, const FieldAssignList* source);
 uint32_t CopyPushFieldAssign(PushFieldAssign* destination, const PushFieldAssign* source);
 uint32_t CopyPushFieldList(PushFieldList* destination, const PushFieldList* source);
+uint32_t CopyNotifyAction(NotifyAction* destination, const NotifyAction* source);
+uint32_t CopyMessageAction(MessageAction* destination, const MessageAction* source);
+uint32_t CopySetFieldsAction(SetFieldsAction* destination, const SetFieldsAction* source);
+uint32_t CopyPushFieldsAction(PushFieldsAction* destination, const PushFieldsAction* source);
+uint32_t CopySqlAction(SqlAction* destination, const SqlAction* source);
 uint32_t CopyServiceAction(ServiceAction* destination, const ServiceAction* source);
 uint32_t CopyWorkflowAction(WorkflowAction* destination, const WorkflowAction* source);
 uint32_t CopyWorkflowActionList(WorkflowActionList* destination, const WorkflowActionList* source);
@@ -67,6 +72,11 @@ void ReleaseFieldAssign(FieldAssign* assign, uint8_t freeHolder);
 void ReleaseFieldAssignList(FieldAssignList* list, uint8_t freeHolder);
 void ReleasePushFieldAssign(PushFieldAssign* assign, uint8_t freeHolder);
 void ReleasePushFieldList(PushFieldList* list, uint8_t freeHolder);
+void ReleaseNotifyAction(NotifyAction* notify, uint8_t freeHolder);
+void ReleaseMessageAction(MessageAction* message, uint8_t freeHolder);
+void ReleaseSetFieldsAction(SetFieldsAction* action, uint8_t freeHolder);
+void ReleasePushFieldsAction(PushFieldsAction* action, uint8_t freeHolder);
+void ReleaseSqlAction(SqlAction* sql, uint8_t freeHolder);
 void ReleaseServiceAction(ServiceAction* service, uint8_t freeHolder);
 void ReleaseWorkflowAction(WorkflowAction* action, uint8_t freeHolder);
 void ReleaseWorkflowActionList(WorkflowActionList* list, uint8_t freeHolder);
@@ -81,8 +91,10 @@ uint32_t CopyCharMenuDef(CharMenuDef* destination, const CharMenuDef* source);
 uint32_t CopyCharMenuItem(CharMenuItem* destination, const CharMenuItem* source);
 // A count of 0 passes the caller's array pointer on (it is never freed).
 uint32_t CopyContainerOwnerList(ContainerOwnerList* destination, const ContainerOwnerList* source);
+uint32_t CopyContainerReference(ContainerReference* destination, const ContainerReference* source);
 // A failed copy is left empty; the caller's texts are never freed.
 uint32_t CopyContainerReferenceList(ContainerReferenceList* destination, const ContainerReferenceList* source);
+uint32_t CopyExportItem(ExportItem* destination, const ExportItem* source);
 // Room for count / 10 * 10 + 10 items.
 uint32_t CopyExportItemList(ExportItemList* destination, const ExportItemList* source);
 

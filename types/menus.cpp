@@ -259,6 +259,10 @@ uint32_t copyReference(ContainerReference& r, const ContainerReference& s) {
 
 }  // namespace
 
+uint32_t CopyContainerReference(ContainerReference* d, const ContainerReference* s) {
+    return copyBytes(d, s) ? copyReference(*d, *s) : 0;
+}
+
 uint32_t CopyContainerReferenceList(ContainerReferenceList* destination, const ContainerReferenceList* source) {
     if (!source) {
         if (destination) zeroRecord(*destination);
@@ -309,18 +313,23 @@ uint32_t CopyExportItemList(ExportItemList* destination, const ExportItemList* s
     if (!items) return kCopyNoMemory;
     destination->items = items;
     for (uint32_t i = 0; i < source->numItems; ++i) {
-        const ExportItem& s = source->items[i];
-        items[i].itemType = s.itemType;
-        std::memcpy(items[i].itemName, s.itemName, sizeof s.itemName);
-        if (s.subNames.numItems) {
-            if (const uint32_t code = CopyNameList(&items[i].subNames, &s.subNames)) {
-                ReleaseExportItemList(destination, 0);
-                return code;
-            }
+        if (const uint32_t code = CopyExportItem(&items[i], &source->items[i])) {
+            ReleaseExportItemList(destination, 0);
+            return code;
         }
         ++destination->numItems;
     }
     return 0;
+}
+
+// The item's type and name; its sub-names only when it has some.
+uint32_t CopyExportItem(ExportItem* destination, const ExportItem* source) {
+    if (!destination) return 0;
+    zeroRecord(*destination);
+    if (!source) return 0;
+    destination->itemType = source->itemType;
+    std::memcpy(destination->itemName, source->itemName, sizeof source->itemName);
+    return source->subNames.numItems ? CopyNameList(&destination->subNames, &source->subNames) : 0;
 }
 
 void ReleaseExportItem(ExportItem* item, uint8_t freeHolder) {

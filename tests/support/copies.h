@@ -1,6 +1,6 @@
 // Helpers of the definition-structure tests: records built as raw bytes at the offsets
-// of the record tables, and the allocation-failure sweep of a copy whose destination
-// may still hold memory after a failure (it must then be releasable).
+// of the record tables, what a copy must hand on, and the allocation-failure sweep of a
+// copy whose destination may still hold memory after a failure.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -14,12 +14,11 @@
 
 namespace copies {
 
-// A record of n bytes, 8-aligned, as the host or a caller lays it out.
+// A record of n bytes, 8-aligned; seeded, every byte differs (scalars a copy passes on).
 template <size_t n>
 struct Record {
     alignas(8) uint8_t bytes[n];
-    explicit Record(uint8_t pattern = 0) { fill(pattern); }
-    // Every byte a different value: scalars that a copy must pass on unchanged.
+    explicit Record(uint8_t seed = 0) { fill(seed); }
     void fill(uint8_t seed) {
         for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(seed ? seed + i * 13 : 0);
     }
@@ -29,35 +28,41 @@ struct Record {
         return reinterpret_cast<T*>(bytes);
     }
     template <class V>
-    void put(size_t at, const V& v) { raw::put(bytes, at, v); }
+    void put(size_t at, V v) { raw::put(bytes, at, v); }
     void putList(size_t at, uint32_t count, const void* items) { raw::putList(bytes, at, count, items); }
 };
 
-// Byte ranges [from, to) in which a copy differs from its source: the pointers it
-// replaced. Every other byte must be the source's.
+// Every byte of the copy but those in [from, to) ranges (the pointers it replaced) is
+// the source's.
 struct Range {
     size_t from, to;
 };
-inline void expectSameBytesBut(const void* copy, const void* source, size_t size, std::vector<Range> replaced) {
+inline void expectSameBytesBut(const void* copy, const void* source, size_t size, const std::vector<Range>& replaced) {
     for (size_t i = 0; i < size; ++i) {
         bool skip = false;
         for (const Range& r : replaced) skip = skip || (i >= r.from && i < r.to);
-        if (skip) continue;
-        ASSERT_EQ(raw::u8(copy, i), raw::u8(source, i)) << "byte " << i;
+        if (!skip) {
+            ASSERT_EQ(raw::u8(copy, i), raw::u8(source, i)) << "byte " << i;
+        }
     }
 }
 
-// The text at a pointer field of the copy equals the source's and is a block of its own.
+// The text at a pointer field of the copy equals the source's, in a block of its own.
 inline void expectDuplicated(const void* copy, const void* source, size_t at) {
     ASSERT_NE(raw::text(copy, at), nullptr) << "offset " << at;
     EXPECT_NE(raw::text(copy, at), raw::text(source, at)) << "offset " << at;
     EXPECT_STREQ(raw::text(copy, at), raw::text(source, at)) << "offset " << at;
 }
 
-// Fails each allocation of copy in turn. With a failure the code is failCode and
-// failed() may look at the destination; without, it is 0 and copied() looks at the
-// complete copy. The destination is then released (keep-holder) and nothing may be
-// left. Returns the number of allocations of a complete copy.
+// The list at `at` has the source's count in an array of its own.
+inline void expectOwnList(const void* copy, const void* source, size_t at) {
+    EXPECT_EQ(raw::list(copy, at).count, raw::list(source, at).count) << "offset " << at;
+    EXPECT_NE(raw::list(copy, at).items, raw::list(source, at).items) << "offset " << at;
+}
+
+// Fails each allocation of copy in turn: the code is failCode, then 0 once nothing
+// fails; failed() and copied() look at the destination, which is then released
+// (keep-holder) and nothing may be left. Returns the allocations of a complete copy.
 template <class T>
 size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
              const std::function<void(const T&)>& copied = {}, const std::function<void(const T&)>& failed = {},
@@ -69,15 +74,14 @@ size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const
         EXPECT_EQ(code, w.failed() ? failCode : 0u);
         {
             alloc::Paused checks;
-            if (w.failed() && failed) failed(destination);
-            if (!w.failed() && copied) copied(destination);
+            const auto& look = w.failed() ? failed : copied;
+            if (look) look(destination);
         }
         release(&destination, 0);
     });
 }
 
-// Heap blocks of a caller's (or the host's) structures, freed at the end unless the
-// test hands them over.
+// Caller (or host) blocks, freed at the end.
 class Heap {
 public:
     Heap() = default;
@@ -88,8 +92,10 @@ public:
     }
     char* text(const char* s) { return static_cast<char*>(keep(strdup(s))); }
     template <class T>
-    T* array(size_t n) {
-        return static_cast<T*>(keep(std::calloc(n ? n : 1, sizeof(T))));
+    T* copyOf(std::initializer_list<T> items) {
+        auto* p = static_cast<T*>(keep(std::malloc(items.size() ? items.size() * sizeof(T) : 1)));
+        if (items.size()) std::memcpy(static_cast<void*>(p), items.begin(), items.size() * sizeof(T));
+        return p;
     }
     void* keep(void* p) {
         blocks_.push_back(p);
