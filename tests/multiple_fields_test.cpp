@@ -91,6 +91,9 @@ struct Args {
     UintPtrList entryPtrs{3, wordPtrs[0]}, creationPtrs{3, wordPtrs[1]}, extraPtrs{3, wordPtrs[2]};
     PropListList properties{3, props};
     FieldResultList results{7, nullptr};
+    FlagList* flagsArg = &fieldIdFlags;  // the required arguments, as given
+    UintList* required[4] = {&dataTypes, &entryOptions, &creationOptions, &extraOptions};
+    FieldResultList* resultsArg = &results;
     bool all = true;  // false: only what is required (Create), only the properties (Set)
 
     Args() {
@@ -103,9 +106,8 @@ struct Args {
         return all ? list : nullptr;
     }
     uint32_t create(ControlRecord* c, StatusList* s) {
-        return ZVICreateMultipleFields(c, formName, &fieldIds, &fieldIdFlags, given(&fieldNames), given(&mappings),
-                                       &dataTypes, &entryOptions, &creationOptions, &extraOptions,
-                                       given(&defaultValues), given(&permissionLists), given(&limitLists),
+        return ZVICreateMultipleFields(c, formName, &fieldIds, flagsArg, given(&fieldNames), given(&mappings),
+                                       required[0], required[1], required[2], required[3], given(&defaultValues), given(&permissionLists), given(&limitLists),
                                        given(&displayLists), given(&helpTexts), given(&ownerNames),
                                        given(&changeDiaries), given(&properties), s);
     }
@@ -114,7 +116,7 @@ struct Args {
                                     given(&creationPtrs), given(&extraPtrs), given(&defaultValues),
                                     given(&permissionLists), given(&limitLists), given(&displayLists),
                                     given(&helpTexts), given(&ownerNames), given(&changeDiaries), &setOptions,
-                                    &properties, &results, s);
+                                    &properties, resultsArg, s);
     }
     // A successful Create hands the caller the host's ids; the caller releases them.
     uint32_t releaseIds(uint32_t rc) {
@@ -258,25 +260,27 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
             return a.releaseIds(rc);
         };
     };
-    auto overlay = [this](bool from, Object* given) {
-        return [this, from, given](ControlRecord* c, StatusList* s) {
-            c->contextWord1 = 5;
-            const uint32_t rc = from ? ZVICreateOverlayFromObject(c, refOf(given), refOf(&source), formName, ~0ull, &word, s)
-                                     : ZVICreateOverlay(c, refOf(given), nullptr, ~0ull, &word, s);
-            if (rc < 2) {
-                EXPECT_EQ(word, from ? 98u : 99u);
-                EXPECT_EQ(c->contextWord1, 5) << "only the first context word is written back";
-            }
-            return rc;
-        };
-    };
-    auto answerOverlay = [this](bool from, Object* given) {
-        return [this, from, given](void* q, void* r) {
-            expectObject(q, at::fromObjects[0], given, from ? 1 : 3);
-            if (from) expectObject(q, at::fromObjects[1], &source, 1);
-            EXPECT_STREQ(raw::text(q, from ? at::fromText : at::overlayText), from ? formName : "");
-            raw::put(r, at::overlayWord, from ? 98u : 99u);
-        };
+    auto overlay = [this](bool from, Object* given) -> DefinitionOp {
+        return {from ? "ZVICreateOverlayFromObject" : "ZVICreateOverlay", from ? kFromObject : kOverlay,
+                from ? 198u : 197u, true, from ? "ZVICreateOverlayFromObject" : "ZVICreateOverlay", at::overlayStatus,
+                [this, from, given](void* q, void* r) {
+                    expectObject(q, at::fromObjects[0], given, from ? 1 : 3);
+                    if (from) expectObject(q, at::fromObjects[1], &source, 1);
+                    EXPECT_STREQ(raw::text(q, from ? at::fromText : at::overlayText), from ? formName : "");
+                    raw::put(r, at::overlayWord, from ? 98u : 99u);
+                },
+                [this, from, given](ControlRecord* c, StatusList* s) {
+                    c->contextWord1 = 5;
+                    const uint32_t rc =
+                        from ? ZVICreateOverlayFromObject(c, refOf(given), refOf(&source), formName, ~0ull, &word, s)
+                             : ZVICreateOverlay(c, refOf(given), nullptr, ~0ull, &word, s);
+                    if (rc < 2) {
+                        EXPECT_EQ(word, from ? 98u : 99u);
+                        EXPECT_EQ(c->contextWord1, 5) << "only the first context word is written back";
+                    }
+                    return rc;
+                },
+                {0}, from ? "ZVCreateOverlayFromObject" : "ZVCreateOverlay"};
     };
     std::vector<DefinitionOp> rows;
     for (bool all : {true, false}) {
@@ -296,12 +300,7 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                         all ? std::set<uint32_t>{0, 2, 300} : std::set<uint32_t>{0, 300}});
         rows.push_back({"ZVISetMultipleFields", kSet, 152, true, "ZVISetMultipleFields", at::Set::status,
                         [this](void* q, void*) { a.expectSet(q); }, fields(false, all), {0, 2, 300}});
-        for (bool from : {false, true})
-            rows.push_back({from ? "ZVICreateOverlayFromObject" : "ZVICreateOverlay", from ? kFromObject : kOverlay,
-                            from ? 198u : 197u, true, from ? "ZVICreateOverlayFromObject" : "ZVICreateOverlay",
-                            at::overlayStatus, answerOverlay(from, all ? &object : nullptr),
-                            overlay(from, all ? &object : nullptr), {0},
-                            from ? "ZVCreateOverlayFromObject" : "ZVCreateOverlay"});
+        for (bool from : {false, true}) rows.push_back(overlay(from, all ? &object : nullptr));
     }
     rows.push_back({"ZVIDeleteMultipleFields", kDelete, 56, false, "ZVIDeleteMultipleFields", 168,
                     [this](void* q, void*) {
@@ -356,6 +355,12 @@ TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
         {false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, ZVI_WARNING, 54, nullptr},
         {false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"},
         {false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"},
+        {false, [](Args& a) { a.resultsArg = nullptr; }, ZVI_ERROR, 487, nullptr},
+        {true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, ZVI_ERROR, 485, nullptr},
+        {true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, ZVI_ERROR, 110, nullptr},
+        {true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, ZVI_ERROR, 118, nullptr},
+        {true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, ZVI_ERROR, 119, nullptr},
+        {true, [](Args& a) { a.required[3] = nullptr; }, ZVI_ERROR, 118, nullptr},
     };
     host.on(kCreate, [](void*, void*) { return 1u; });
     host.on(kSet, [](void*, void*) { return 1u; });
@@ -369,22 +374,6 @@ TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
                                                                                          rows[i].detail)}
                                                    : std::vector<Message>{});
         EXPECT_EQ(host.events().empty(), rows[i].number != 0) << "not even the control record is converted";
-        zvi::releaseStatusList(&status, 0);
-    }
-    // The lists Create requires, given one after the other in the order they are checked.
-    const uint32_t missing[6] = {485, 110, 118, 119, 118, 487};
-    for (size_t k = 0; k < 6; ++k) {
-        UintList* lists[4] = {&a.dataTypes, &a.entryOptions, &a.creationOptions, &a.extraOptions};
-        auto required = [&](size_t i) { return k > i + 1 ? lists[i] : nullptr; };
-        EXPECT_EQ(k < 5 ? ZVICreateMultipleFields(&control, formName, &a.fieldIds, k ? &a.fieldIdFlags : nullptr,
-                                                  nullptr, nullptr, required(0), required(1), required(2),
-                                                  required(3), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                  nullptr, nullptr, &status)
-                        : ZVISetMultipleFields(&control, formName, &a.fieldIds, &a.fieldNames, nullptr, nullptr,
-                                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                               nullptr, nullptr, nullptr, nullptr, &status),
-                  2u);
-        EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, missing[k])}) << k;
         zvi::releaseStatusList(&status, 0);
     }
 }
