@@ -126,5 +126,8 @@ ZVI_EXTERN_C_END
 #include "zvi/records/workflow_context.h"
 #include "zvi/records/forms.h"
 #include "zvi/records/fields.h"
+#include "zvi/records/filters.h"
+#include "zvi/records/active_links.h"
+#include "zvi/records/escalations.h"
 
 #endif
