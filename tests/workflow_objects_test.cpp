@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/definitions.h"
+#include "tests/support/trees.h"
 #include "types/definitions.h"
 
 using namespace testing_support;
@@ -629,4 +630,37 @@ TEST_F(WorkflowObjectsTest, GetMultipleReportsAConnectThatCannotBeConverted) {
     EXPECT_EQ(connects[0].u.nameList->numItems, 1u);
     EXPECT_EQ(connects[1].u.nameList->numItems, 0u);
     o.release(kMultipleFilters, 0);
+}
+
+// A filter action whose assigned value nests far deeper than a thread's stack could
+// follow by recursion: copied for the host and released, on a small stack.
+TEST_F(WorkflowObjectsTest, SetFilterCopiesActionTreesOfAnyDepth) {
+    constexpr int kDepth = 100000;
+    std::vector<AssignArith> nodes(kDepth);
+    for (int i = 0; i < kDepth; ++i) {
+        nodes[i].operation = 1;
+        nodes[i].left = i + 1 < kDepth ? AssignValue{ZVI_ASSIGN_ARITH, {}} : AssignValue{ZVI_ASSIGN_NONE, {}};
+        nodes[i].left.u.arith = i + 1 < kDepth ? &nodes[i + 1] : nullptr;
+    }
+    FieldAssign assign{8, {ZVI_ASSIGN_ARITH, {}}};
+    assign.assign.u.arith = &nodes[0];
+    WorkflowAction action{};
+    action.actionType = ZVI_ACTION_SET_FIELDS;
+    action.u.setFields.assignments = FieldAssignList{1, &assign};
+    WorkflowActionList actions{1, &action};
+    int depth = 0;
+    host.on(kDefineSlots[SetF], [&](void* q, void*) {
+        const auto* copy = static_cast<const WorkflowAction*>(raw::list(q, at::SetFilter.actions).items);
+        for (const AssignValue* v = &copy->u.setFields.assignments.items[0].assign; v->tag == ZVI_ASSIGN_ARITH;
+             v = &v->u.arith->left, ++depth) {
+            EXPECT_NE(v->u.arith, &nodes[depth]);
+        }
+        return 1u;
+    });
+    trees::onSmallStack([&] {
+        EXPECT_EQ(ZVISetFilter(&control, name, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &actions, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &status),
+                  0u);
+    });
+    EXPECT_EQ(depth, kDepth);
 }
