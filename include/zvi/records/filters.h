@@ -18,13 +18,7 @@ typedef struct SetFilterRequest {
     WorkflowConnect workflowConnect; /* copy, host form */
     uint32_t operationMask;
     uint32_t enable;
-    Qualifier qualifier; /* the caller's top node */
-    WorkflowActionList actions; /* deep copies */
-    WorkflowActionList elseActions;
-    const char* helpText;
-    const char* owner;
-    const char* changeDiary;
-    PropList objectProperties; /* deep copy */
+    ZVI_WORKFLOW_DEFINITION(WorkflowActionList);
     uint32_t auxOptions;
     const char* auxName;
     uint8_t reserved[16];
@@ -37,13 +31,7 @@ ZVI_AT(SetFilterRequest, order, 192);
 ZVI_AT(SetFilterRequest, workflowConnect, 200);
 ZVI_AT(SetFilterRequest, operationMask, 216);
 ZVI_AT(SetFilterRequest, enable, 220);
-ZVI_AT(SetFilterRequest, qualifier, 224);
-ZVI_AT(SetFilterRequest, actions, 248);
-ZVI_AT(SetFilterRequest, elseActions, 264);
-ZVI_AT(SetFilterRequest, helpText, 280);
-ZVI_AT(SetFilterRequest, owner, 288);
-ZVI_AT(SetFilterRequest, changeDiary, 296);
-ZVI_AT(SetFilterRequest, objectProperties, 304);
+ZVI_WORKFLOW_DEFINITION_AT(SetFilterRequest, 224);
 ZVI_AT(SetFilterRequest, auxOptions, 320);
 ZVI_AT(SetFilterRequest, auxName, 328);
 ZVI_AT(SetFilterRequest, reserved, 336);
@@ -56,13 +44,7 @@ typedef struct CreateFilterRequest {
     WorkflowConnect workflowConnect; /* copy, host form */
     uint32_t operationMask;
     uint32_t enable;
-    Qualifier qualifier;
-    WorkflowActionList actions;
-    WorkflowActionList elseActions;
-    const char* helpText;
-    const char* owner;
-    const char* changeDiary;
-    PropList objectProperties;
+    ZVI_WORKFLOW_DEFINITION(WorkflowActionList);
     uint32_t auxOptions;
     const char* auxName; /* as passed, null included */
     uint8_t reserved[16];
@@ -73,13 +55,7 @@ ZVI_AT(CreateFilterRequest, order, 176);
 ZVI_AT(CreateFilterRequest, workflowConnect, 184);
 ZVI_AT(CreateFilterRequest, operationMask, 200);
 ZVI_AT(CreateFilterRequest, enable, 204);
-ZVI_AT(CreateFilterRequest, qualifier, 208);
-ZVI_AT(CreateFilterRequest, actions, 232);
-ZVI_AT(CreateFilterRequest, elseActions, 248);
-ZVI_AT(CreateFilterRequest, helpText, 264);
-ZVI_AT(CreateFilterRequest, owner, 272);
-ZVI_AT(CreateFilterRequest, changeDiary, 280);
-ZVI_AT(CreateFilterRequest, objectProperties, 288);
+ZVI_WORKFLOW_DEFINITION_AT(CreateFilterRequest, 208);
 ZVI_AT(CreateFilterRequest, auxOptions, 304);
 ZVI_AT(CreateFilterRequest, auxName, 312);
 ZVI_AT(CreateFilterRequest, reserved, 320);
@@ -93,16 +69,7 @@ typedef struct GetFilterResult {
     WorkflowConnect workflowConnect; /* host form */
     uint32_t operationMask;
     uint32_t enable;
-    Qualifier qualifier;
-    WorkflowActionList actions;
-    WorkflowActionList elseActions;
-    CountedText helpText;
-    uint32_t timestamp;
-    ObjectName owner;
-    ObjectName lastChangedBy;
-    CountedText changeDiary;
-    PropList objectProperties;
-    StatusList status;
+    ZVI_WORKFLOW_OUTPUTS(WorkflowActionList);
     uint32_t auxOptions;
     ObjectName auxName;
 } GetFilterResult;
@@ -111,16 +78,7 @@ ZVI_AT(GetFilterResult, order, 168);
 ZVI_AT(GetFilterResult, workflowConnect, 176);
 ZVI_AT(GetFilterResult, operationMask, 192);
 ZVI_AT(GetFilterResult, enable, 196);
-ZVI_AT(GetFilterResult, qualifier, 200);
-ZVI_AT(GetFilterResult, actions, 224);
-ZVI_AT(GetFilterResult, elseActions, 240);
-ZVI_AT(GetFilterResult, helpText, 256);
-ZVI_AT(GetFilterResult, timestamp, 272);
-ZVI_AT(GetFilterResult, owner, 276);
-ZVI_AT(GetFilterResult, lastChangedBy, 531);
-ZVI_AT(GetFilterResult, changeDiary, 792);
-ZVI_AT(GetFilterResult, objectProperties, 808);
-ZVI_AT(GetFilterResult, status, 824);
+ZVI_WORKFLOW_OUTPUTS_AT(GetFilterResult, 200);
 ZVI_AT(GetFilterResult, auxOptions, 840);
 ZVI_AT(GetFilterResult, auxName, 844);
 
@@ -132,42 +90,21 @@ typedef WorkflowGetMultipleRequest GetMultipleFiltersRequest;
 
 typedef struct GetMultipleFiltersResult {
     ResultControl control;
-    FlagList existList;
-    NameList names;
+    ZVI_WORKFLOW_LISTS_HEAD;
     UintList orders;
     WorkflowConnectList workflowConnects; /* host form */
     UintList operationMasks;
     UintList enables;
-    QualifierList qualifiers;
-    WorkflowActionListList actions;
-    WorkflowActionListList elseActions;
-    CountedTextList helpTexts;
-    UintList timestamps;
-    NameList owners;
-    NameList lastChangedBy;
-    CountedTextList changeDiaries;
-    PropListList objectProperties;
-    StatusList status;
+    ZVI_WORKFLOW_LISTS(WorkflowActionListList);
     UintList auxOptions; /* neither asked for nor handed over */
     NameList auxNames;
 } GetMultipleFiltersResult;
 ZVI_SIZE(GetMultipleFiltersResult, 456);
-ZVI_AT(GetMultipleFiltersResult, existList, 168);
-ZVI_AT(GetMultipleFiltersResult, names, 184);
 ZVI_AT(GetMultipleFiltersResult, orders, 200);
 ZVI_AT(GetMultipleFiltersResult, workflowConnects, 216);
 ZVI_AT(GetMultipleFiltersResult, operationMasks, 232);
 ZVI_AT(GetMultipleFiltersResult, enables, 248);
-ZVI_AT(GetMultipleFiltersResult, qualifiers, 264);
-ZVI_AT(GetMultipleFiltersResult, actions, 280);
-ZVI_AT(GetMultipleFiltersResult, elseActions, 296);
-ZVI_AT(GetMultipleFiltersResult, helpTexts, 312);
-ZVI_AT(GetMultipleFiltersResult, timestamps, 328);
-ZVI_AT(GetMultipleFiltersResult, owners, 344);
-ZVI_AT(GetMultipleFiltersResult, lastChangedBy, 360);
-ZVI_AT(GetMultipleFiltersResult, changeDiaries, 376);
-ZVI_AT(GetMultipleFiltersResult, objectProperties, 392);
-ZVI_AT(GetMultipleFiltersResult, status, 408);
+ZVI_WORKFLOW_LISTS_AT(GetMultipleFiltersResult, 264);
 ZVI_AT(GetMultipleFiltersResult, auxOptions, 424);
 ZVI_AT(GetMultipleFiltersResult, auxNames, 440);
 
