@@ -4,6 +4,8 @@
 // share their rows wherever their records differ only in offsets.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/support/definitions.h"
 #include "tests/support/trees.h"
 #include "types/definitions.h"
@@ -402,8 +404,14 @@ TEST_F(WorkflowObjectsTest, SetAndCreateSendTheCallersArgumentsOrTheirDefaults) 
     }
 }
 
-// The checks in their order, the first broken one reported; warning 71 goes on.
+// The checks in their order, the first broken one reported, with its catalog text and
+// no detail; warning 71 goes on.
 TEST_F(WorkflowObjectsTest, ChecksRunInTheirOrder) {
+    const std::map<uint32_t, std::string> kTexts{
+        {54, "No changes were specified for the object"}, {71, "No groups were given for the object"},
+        {115, "The operation mask is not valid"}, {169, "The execution order must be between 0 and 1000"},
+        {187, "The execute mask is not valid"}, {251, "The enable flag must be 0 or 1"},
+        {8923, "A workflow object must name the forms it applies to"}};
     uint32_t big = 1001, two = 2, mask128 = 128, exec = 0x200000;
     IdList noGroups{};
     WorkflowConnect type0{}, type2{2, {}};
@@ -454,6 +462,12 @@ TEST_F(WorkflowObjectsTest, ChecksRunInTheirOrder) {
         const uint32_t rc = args.call(row.op, &control, &status);
         EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
         EXPECT_EQ(said(status), row.expected);
+        for (const Message& m : messages(status)) {
+            if (m.number != 9905) {
+                EXPECT_EQ(m.text, kTexts.at(m.number));
+                EXPECT_FALSE(m.hasDetail);
+            }
+        }
         EXPECT_EQ(host.calls(kDefineSlots[row.op]), called ? 1 : 0);
         if (called && row.op % 2 == 0) {
             EXPECT_EQ(mask, row.mask);
