@@ -486,7 +486,7 @@ TEST_F(WorkflowObjectsTest, GetHandsOverEveryOutput) {
         SCOPED_TRACE(kFamilies[fam]);
         uint32_t mask = 0;
         for (uint32_t length : {5u, 255u}) {
-            host.on(kGetSlots[fam], [&](void* q, void* r) {
+            host.on(kGetSlots[fam], [&, length](void* q, void* r) {
                 EXPECT_EQ(raw::text(q, at::Get::name), name);
                 mask = raw::u32(q, at::Get::wantedMask);
                 return answerGet(r, *kGets[fam], length), 1u;
@@ -552,7 +552,7 @@ TEST_F(WorkflowObjectsTest, DeleteAndGetListSendTheirWords) {
         EXPECT_EQ(remove(&control, name, 3, &status), 0u);
         auto* list = fam == 0 ? ZVIGetListFilter : fam == 1 ? ZVIGetListActiveLink : ZVIGetListEscalation;
         for (uint32_t length : {7u, 255u}) {
-            host.on(kListSlots[fam], [&](void* q, void* r) {
+            host.on(kListSlots[fam], [&, length](void* q, void* r) {
                 EXPECT_STREQ(raw::text(q, at::GetList::formName), "");
                 EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 5u);
                 EXPECT_EQ(raw::list(q, at::GetList::propertyFilter).count, 1u);
