@@ -28,8 +28,8 @@
 // send (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
 // flag; out::moved, dropped, word, text, name, converted (names, texts); modifiers
 // notAChange and late. Rules are the argument checks made before the control record
-// is converted, first broken one wins; a rule may carry a detail text (the offending
-// item) and another message type (a warning).
+// is converted, first broken one wins; a rule may carry a detail text and another
+// message type, and a warning may go on to the checks after it.
 //
 // The parts are filled and delivered in the order given, which is the order the host
 // record is built and the outputs are handed over. A family adds parts of its own (a
@@ -152,12 +152,14 @@ P late(P part) {
 
 // An argument check made before the control record is converted: the first broken
 // rule ends the call with its message (an error with an empty text unless it says
-// otherwise).
+// otherwise). A rule that goes on only records its message (a warning), and the
+// checks after it run.
 struct Rule {
     bool broken;
     uint32_t number;
     const char* detail = "";
     uint32_t type = ZVI_ERROR;
+    bool goesOn = false;
 };
 
 template <class Q, class R, class... P>
@@ -167,8 +169,11 @@ uint32_t run(Call<Q, R>& f, uint32_t Q::*mask, bool changeTest, std::initializer
     ((parts.late ? parts.empty() : void()), ...);
     if (changeTest && !(parts.change || ...))
         return appendStatus(f.status(), ZVI_WARNING, msg::kNothingToChange, "");
-    for (const Rule& rule : rules)
-        if (rule.broken) return appendStatus(f.status(), rule.type, rule.number, rule.detail);
+    for (const Rule& rule : rules) {
+        if (!rule.broken) continue;
+        const uint32_t code = appendStatus(f.status(), rule.type, rule.number, rule.detail);
+        if (!rule.goesOn) return code;
+    }
     f.convert();
     bool filled = true;
     ((filled = filled && parts.fill(f, f.req)), ...);
@@ -406,7 +411,8 @@ Converted<Field, Out, Convert, Release> converted(Out* out, uint32_t bit = 0) {
 // The host's names as counted texts, converted in place into a NameList and moved.
 inline uint32_t moveNames(CountedTextList* host, NameList* names) {
     const uint32_t code = ConvertNameList(host);
-    *names = NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)};
+    // a count without items (nothing was read) is handed over as an empty list
+    *names = host->items ? NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)} : NameList{};
     *host = CountedTextList{};
     return code;
 }

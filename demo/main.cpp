@@ -53,6 +53,9 @@ struct Api {
     ZVI_DEMO_OP(CreateMultipleFields);
     ZVI_DEMO_OP(CreateVUI);
     ZVI_DEMO_OP(GetListVUI);
+    ZVI_DEMO_OP(CreateFilter);
+    ZVI_DEMO_OP(GetListFilter);
+    ZVI_DEMO_OP(GetFilter);
 #undef ZVI_DEMO_OP
 };
 
@@ -313,6 +316,62 @@ struct Layout {
     }
 };
 
+// A plug-in that adds a filter to the help desk form, whose action sets a request's
+// status to Closed; then lists the form's filters and reads the filter back.
+void defineFilter(const Api& zvi, ControlRecord& control) {
+    StatusList status{};
+    char name[] = "Close duplicates", form[] = "HelpDesk", help[] = "Closes requests marked as duplicates";
+    ObjectName forms[1] = {"HelpDesk"};
+    NameList formList{1, forms};
+    WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}};
+    FieldAssign assign{kStatusField, {ZVI_ASSIGN_VALUE, {}}};
+    assign.assign.u.value = text(0, "Closed").value;
+    WorkflowAction action{};
+    action.actionType = ZVI_ACTION_SET_FIELDS;
+    action.u.setFields.assignments = FieldAssignList{1, &assign};
+    WorkflowActionList actions{1, &action};
+    show("ZVICreateFilter(\"Close duplicates\", set status to Closed)",
+         zvi.CreateFilter(&control, name, 500, &connect, 2 /* on modify */, 1, nullptr, &actions, nullptr, help,
+                          const_cast<char*>("Demo"), nullptr, nullptr, 0, nullptr, &status),
+         &status);
+
+    NameList names{};
+    show("ZVIGetListFilter(\"HelpDesk\")", zvi.GetListFilter(&control, form, 0, nullptr, &names, &status), &status);
+    for (uint32_t i = 0; i < names.numItems; ++i) std::printf("      %s\n", names.items[i]);
+    std::free(names.items);
+
+    uint32_t order = 0, enable = 0;
+    WorkflowConnect on{};
+    WorkflowActionList got{};
+    char* helpText = nullptr;
+    char owner[ZVI_NAME_SIZE];
+    const uint32_t rc = zvi.GetFilter(&control, name, &order, &on, nullptr, &enable, nullptr, &got, nullptr, &helpText,
+                                      nullptr, owner, nullptr, nullptr, nullptr, nullptr, nullptr, &status);
+    show("ZVIGetFilter(\"Close duplicates\")", rc, &status);
+    if (rc < 2) {
+        std::printf("      order %u, enabled %u, owner %s, help \"%s\"\n", order, enable, owner, helpText);
+        for (uint32_t i = 0; on.u.nameList && i < on.u.nameList->numItems; ++i)
+            std::printf("      runs on %s\n", on.u.nameList->items[i]);
+        for (uint32_t i = 0; i < got.numItems; ++i) {
+            const FieldAssignList& set = got.items[i].u.setFields.assignments;
+            for (uint32_t k = 0; k < set.numItems; ++k)
+                std::printf("      sets field %u to \"%s\"\n", set.items[k].fieldId, set.items[k].assign.u.value.payload.text);
+        }
+    }
+    // The caller's to release: the form names, the action with its texts, the help text.
+    if (on.connectType == ZVI_CONNECT_FORMS && on.u.nameList) {
+        std::free(on.u.nameList->items);
+        std::free(on.u.nameList);
+    }
+    for (uint32_t i = 0; i < got.numItems; ++i) {
+        FieldAssignList& set = got.items[i].u.setFields.assignments;
+        for (uint32_t k = 0; k < set.numItems; ++k) std::free(set.items[k].assign.u.value.payload.text);
+        std::free(set.items);
+    }
+    std::free(got.items);
+    std::free(helpText);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -409,6 +468,9 @@ int main(int argc, char** argv) {
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &d.status),
              &d.status);
         d.showField("Assets", 7);
+
+        std::printf("\n-- a plug-in adds a filter to the help desk form\n");
+        defineFilter(zvi, s.control);
 
         std::printf("\n-- calls that go wrong\n");
         s.get(printer);

@@ -129,5 +129,8 @@ ZVI_EXTERN_C_END
 #include "zvi/records/fields.h"
 #include "zvi/records/multiple_fields.h"
 #include "zvi/records/views.h"
+#include "zvi/records/filters.h"
+#include "zvi/records/active_links.h"
+#include "zvi/records/escalations.h"
 
 #endif
