@@ -31,5 +31,10 @@ ZVI_EXTERN_C_END
 #include "zvi/codecs.h"
 #include "zvi/forms.h"
 #include "zvi/fields.h"
+#include "zvi/multiple_fields.h"
+#include "zvi/views.h"
+#include "zvi/filters.h"
+#include "zvi/active_links.h"
+#include "zvi/escalations.h"
 
 #endif
