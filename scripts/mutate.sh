@@ -1,25 +1,27 @@
 #!/usr/bin/env bash
 # Plants each fault of a list one at a time in a scratch copy of the sources, builds
 # and runs the plain test program, and prints which faults the suite caught.
-#   scripts/mutate.sh [--rev REV] [--faults FILE] [--only REGEX]
+#   scripts/mutate.sh [--rev REV] [--faults FILE] [--only REGEX] [--work DIR]
 # REV (default: the work tree as it is) is the source to copy; FILE (default
-# scripts/faults.txt) the fault list. The scratch copy and its build live under
-# build/mutate/ and are kept between runs, so that each fault rebuilds only what it
-# touches. A developer tool, not part of the test command.
+# scripts/faults.txt) the fault list; REGEX picks faults by name. The scratch copy and
+# its build live under DIR (default build/mutate) and are kept between runs, so that
+# each fault rebuilds only what it touches; two runs at once need two DIRs. A
+# developer tool, not part of the test command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-rev="" faults=scripts/faults.txt only=""
+rev="" faults=scripts/faults.txt only="" work=build/mutate
 while (($#)); do
   case $1 in
     --rev) rev=$2; shift 2 ;;
     --faults) faults=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
-    *) echo "usage: $0 [--rev REV] [--faults FILE] [--only REGEX]" >&2; exit 2 ;;
+    --work) work=$2; shift 2 ;;
+    *) echo "usage: $0 [--rev REV] [--faults FILE] [--only REGEX] [--work DIR]" >&2; exit 2 ;;
   esac
 done
 faults=$(realpath "$faults")
-work=$root/build/mutate
+mkdir -p "$work" && work=$(realpath "$work")
 src=$work/src bld=$work/build fresh=$work/fresh
 mkdir -p "$src" "$bld"
 rm -rf "$fresh" && mkdir -p "$fresh"
