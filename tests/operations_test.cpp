@@ -692,7 +692,7 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
             SCOPED_TRACE(std::string(row.failureText) + (mode == Fails   ? ", host fails"
                                                          : mode == Warns ? ", warns"
                                                                          : ""));
-            host.on(row.slot, [&](void* q, void* r) {
+            host.on(row.slot, [this, &row, mode](void* q, void* r) {
                 strict = false;
                 if (mode != Fails) row.host(*this, static_cast<const char*>(q), static_cast<char*>(r));
                 strict = true;
@@ -734,6 +734,7 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
             EXPECT_EQ(row.call(*this, nullptr, g), 4u);
             EXPECT_TRUE(host.events().empty());
         }
+        serve(row);
         bool hasContext = false;
         std::thread([&] {
             StatusList s{};
