@@ -16,6 +16,7 @@ constexpr uint32_t kExpansionFailed = 160;
 constexpr uint32_t kDefaultTypeMismatch = 166;
 constexpr uint32_t kIdOutputMissing = 178;
 constexpr uint32_t kDefaultTextTooLong = 180;
+constexpr uint32_t kRefreshCodeInvalid = 207;
 constexpr uint32_t kSqlMissing = 261;
 constexpr uint32_t kExistListMissing = 292;
 constexpr uint32_t kNoMemory = 300;

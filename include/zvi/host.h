@@ -126,5 +126,7 @@ ZVI_EXTERN_C_END
 #include "zvi/records/workflow_context.h"
 #include "zvi/records/forms.h"
 #include "zvi/records/fields.h"
+#include "zvi/records/char_menus.h"
+#include "zvi/records/containers.h"
 
 #endif

@@ -31,5 +31,7 @@ ZVI_EXTERN_C_END
 #include "zvi/codecs.h"
 #include "zvi/forms.h"
 #include "zvi/fields.h"
+#include "zvi/char_menus.h"
+#include "zvi/containers.h"
 
 #endif

@@ -1,0 +1,140 @@
+/* Request and result records of the character-menu operations. Texts are the caller's
+ * pointers or, for a text not given, an empty text of the library's own. */
+#ifndef ZVI_RECORDS_CHAR_MENUS_H
+#define ZVI_RECORDS_CHAR_MENUS_H
+
+#include "zvi/char_menus.h"
+#include "zvi/host.h"
+#include "zvi/records/forms.h"
+
+ZVI_EXTERN_C_BEGIN
+
+/* The menu's definition as Set and Create send it, laid out alike in both requests
+ * from the offset `at` on. The menu is a deep copy of the caller's (in the caller's
+ * form: the host reads menus as callers write them). */
+#define ZVI_CHAR_MENU_DEFINITION                                                       \
+    uint32_t refreshCode;                                                              \
+    CharMenuDef menuDefinition;                                                        \
+    const char* helpText;                                                              \
+    const char* owner;                                                                 \
+    const char* changeDiary;                                                           \
+    PropList objectProperties; /* deep copy */                                         \
+    uint8_t reserved[16]
+#define ZVI_CHAR_MENU_DEFINITION_AT(T, at)                                             \
+    ZVI_AT(T, refreshCode, at);                                                        \
+    ZVI_AT(T, menuDefinition, (at) + 8);                                               \
+    ZVI_AT(T, helpText, (at) + 712);                                                   \
+    ZVI_AT(T, owner, (at) + 720);                                                      \
+    ZVI_AT(T, changeDiary, (at) + 728);                                                \
+    ZVI_AT(T, objectProperties, (at) + 736);                                           \
+    ZVI_AT(T, reserved, (at) + 752)
+
+typedef struct SetCharMenuRequest {
+    RequestControl control;
+    const char* name;
+    uint32_t changeMask;
+    const char* newName;
+    ZVI_CHAR_MENU_DEFINITION;
+} SetCharMenuRequest;
+ZVI_SIZE(SetCharMenuRequest, 960);
+ZVI_AT(SetCharMenuRequest, name, 168);
+ZVI_AT(SetCharMenuRequest, changeMask, 176);
+ZVI_AT(SetCharMenuRequest, newName, 184);
+ZVI_CHAR_MENU_DEFINITION_AT(SetCharMenuRequest, 192); /* menuDefinition at 200, objectProperties at 928 */
+typedef StatusResult SetCharMenuResult;
+
+typedef struct CreateCharMenuRequest {
+    RequestControl control;
+    const char* name;
+    ZVI_CHAR_MENU_DEFINITION;
+} CreateCharMenuRequest;
+ZVI_SIZE(CreateCharMenuRequest, 944);
+ZVI_AT(CreateCharMenuRequest, name, 168);
+ZVI_CHAR_MENU_DEFINITION_AT(CreateCharMenuRequest, 176); /* menuDefinition at 184, objectProperties at 912 */
+typedef StatusResult CreateCharMenuResult;
+
+/* Get and Delete send a name and one word, as the form operations do. */
+typedef GetSchemaRequest GetCharMenuRequest;
+typedef DeleteSchemaRequest DeleteCharMenuRequest;
+typedef StatusResult DeleteCharMenuResult;
+
+typedef struct GetCharMenuResult {
+    ResultControl control;
+    uint32_t refreshCode;
+    CharMenuDef menuDefinition; /* the caller's once handed over */
+    CountedText helpText;
+    uint32_t timestamp;
+    ObjectName owner;
+    ObjectName lastChangedBy;
+    CountedText changeDiary;
+    PropList objectProperties;
+    StatusList status;
+} GetCharMenuResult;
+ZVI_SIZE(GetCharMenuResult, 1464);
+ZVI_AT(GetCharMenuResult, refreshCode, 168);
+ZVI_AT(GetCharMenuResult, menuDefinition, 176);
+ZVI_AT(GetCharMenuResult, helpText, 880);
+ZVI_AT(GetCharMenuResult, timestamp, 896);
+ZVI_AT(GetCharMenuResult, owner, 900);
+ZVI_AT(GetCharMenuResult, lastChangedBy, 1155);
+ZVI_AT(GetCharMenuResult, changeDiary, 1416);
+ZVI_AT(GetCharMenuResult, objectProperties, 1432);
+ZVI_AT(GetCharMenuResult, status, 1448);
+
+typedef struct GetListCharMenuRequest {
+    RequestControl control;
+    uint32_t sinceTime;
+    NameList firstNameFilter;  /* deep copy */
+    NameList secondNameFilter; /* deep copy */
+    PropList propertyFilter;   /* deep copy */
+    uint32_t reserved;
+} GetListCharMenuRequest;
+ZVI_SIZE(GetListCharMenuRequest, 232);
+ZVI_AT(GetListCharMenuRequest, sinceTime, 168);
+ZVI_AT(GetListCharMenuRequest, firstNameFilter, 176);
+ZVI_AT(GetListCharMenuRequest, secondNameFilter, 192);
+ZVI_AT(GetListCharMenuRequest, propertyFilter, 208);
+ZVI_AT(GetListCharMenuRequest, reserved, 224);
+typedef NameListResult GetListCharMenuResult;
+
+typedef struct GetMultipleCharMenusRequest {
+    RequestControl control;
+    NameList names; /* deep copy */
+    uint32_t wantedMask;
+    uint32_t sinceTime;
+} GetMultipleCharMenusRequest;
+ZVI_SIZE(GetMultipleCharMenusRequest, 192);
+ZVI_AT(GetMultipleCharMenusRequest, names, 168);
+ZVI_AT(GetMultipleCharMenusRequest, wantedMask, 184);
+ZVI_AT(GetMultipleCharMenusRequest, sinceTime, 188);
+
+typedef struct GetMultipleCharMenusResult {
+    ResultControl control;
+    FlagList existList;
+    NameList names;
+    UintList refreshCodes;
+    CharMenuDefList menuDefinitions;
+    CountedTextList helpTexts;
+    UintList timestamps;
+    NameList owners;
+    NameList lastChangedBy;
+    CountedTextList changeDiaries;
+    PropListList objectProperties;
+    StatusList status;
+} GetMultipleCharMenusResult;
+ZVI_SIZE(GetMultipleCharMenusResult, 344);
+ZVI_AT(GetMultipleCharMenusResult, existList, 168);
+ZVI_AT(GetMultipleCharMenusResult, names, 184);
+ZVI_AT(GetMultipleCharMenusResult, refreshCodes, 200);
+ZVI_AT(GetMultipleCharMenusResult, menuDefinitions, 216);
+ZVI_AT(GetMultipleCharMenusResult, helpTexts, 232);
+ZVI_AT(GetMultipleCharMenusResult, timestamps, 248);
+ZVI_AT(GetMultipleCharMenusResult, owners, 264);
+ZVI_AT(GetMultipleCharMenusResult, lastChangedBy, 280);
+ZVI_AT(GetMultipleCharMenusResult, changeDiaries, 296);
+ZVI_AT(GetMultipleCharMenusResult, objectProperties, 312);
+ZVI_AT(GetMultipleCharMenusResult, status, 328);
+
+ZVI_EXTERN_C_END
+
+#endif
