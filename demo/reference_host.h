@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "zvi/host.h"
 
@@ -39,8 +40,24 @@ struct Form {
     uint32_t nextFieldId = 536870913;
 };
 
+// A character menu as this server keeps it: a list of values and sub-menus.
+struct MenuNode {
+    std::string label;
+    std::string value;             // a value item's text
+    bool isMenu = false;
+    std::vector<MenuNode> items;   // a sub-menu's items
+};
+struct CharMenu {
+    uint32_t refreshCode = 1;
+    std::vector<MenuNode> items;
+    std::string helpText;
+    std::string owner;
+    uint32_t changed = 0;
+};
+
 struct Store {
     std::map<std::string, Form> forms;
+    std::map<std::string, CharMenu> menus;
     std::string charSet = "UTF-8";
     std::unique_ptr<std::map<std::string, Form>> bulkSnapshot;  // open bulk transaction
     uint32_t clock = 1;
