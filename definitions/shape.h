@@ -27,7 +27,7 @@
 // Runners: get (wanted mask), set (nothing-to-change test, rules, change mask), send
 // (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename,
 // renameIfDifferent, value, copy, packed, flag; out::moved, dropped, unpacked, word,
-// text, name, converted (names, texts); modifiers notAChange and late. Rules are the argument checks made before the control record
+// text, name, converted (names, texts); modifiers notAChange, late and emptiedWhole. Rules are the argument checks made before the control record
 // is converted, first broken one wins.
 //
 // The parts are filled and delivered in the order given, which is the order the host
@@ -124,6 +124,7 @@ struct Part {
     bool present;        // argument given, output passed
     bool change;         // Set: counts in the nothing-to-change test
     bool late = false;   // emptied after the status list is tested
+    bool whole = false;  // a list output emptied whole (count and pointer), not by its count
     Part(uint32_t bit, bool present) : bit(bit), present(present), change(present) {}
     void empty() {}
     template <class F, class Q>
@@ -146,6 +147,13 @@ P notAChange(P part) {
 template <class P>
 P late(P part) {
     part.late = true;
+    return part;
+}
+
+// A list output is emptied whole (count and pointer) rather than by its count.
+template <class P>
+P emptiedWhole(P part) {
+    part.whole = true;
     return part;
 }
 
@@ -322,7 +330,8 @@ struct Moved : Part {
     using T = TypeOf<Field>;
     T* out;
     void empty() {
-        if (out) Emptied<T>::at(*out);
+        if (out && whole) *out = T{};
+        else if (out) Emptied<T>::at(*out);
     }
     template <class F, class R>
     void deliver(F&, R& r) {
@@ -427,6 +436,7 @@ struct Converted : Part {
     Out* out;
     void empty() {
         if (out) out->numItems = 0;
+        if (out && whole) out->items = nullptr;
     }
     template <class F, class R>
     void deliver(F& f, R& r) {
@@ -443,10 +453,11 @@ Converted<Field, Out, Convert, Release> converted(Out* out, uint32_t bit = 0) {
     return {{bit, out != nullptr}, out};
 }
 
-// The host's names as counted texts, converted in place into a NameList and moved.
+// The host's names as counted texts, converted in place into a NameList and moved (a
+// count the host gave without items is not handed on).
 inline uint32_t moveNames(CountedTextList* host, NameList* names) {
     const uint32_t code = ConvertNameList(host);
-    *names = NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)};
+    *names = NameList{host->items ? host->numItems : 0, reinterpret_cast<ObjectName*>(host->items)};
     *host = CountedTextList{};
     return code;
 }

@@ -305,6 +305,8 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
     o.release(0);
 
     // Counts the host gives without items are never read.
+    host.on(kGetList, [](void*, void* r) { return raw::putList(r, at::GetList::names, 3, nullptr), 1u; });
+    EXPECT_EQ(ZVIGetListCharMenu(&control, 1, nullptr, nullptr, nullptr, &got, &status) + got.numItems, 0u);
     host.on(kGetMultiple, [](void*, void* r) {
         for (size_t i = 0; i < 10; ++i) raw::putList(r, at::GetMultiple::lists + 16 * i, 4, nullptr);
         return 1u;
@@ -312,6 +314,10 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
     MultipleOutputs lying;
     EXPECT_EQ(lying.release(lying.get(&control, &status, nullptr)), 0u);
     EXPECT_EQ(lying.l[4].count + lying.l[8].count, 0u);
+    // Emptied at entry, whole but for the change diaries, which keep their pointer.
+    std::memset(static_cast<void*>(lying.l), 0xAB, sizeof lying.l);
+    EXPECT_EQ(lying.get(&control, nullptr, nullptr), 4u);
+    for (size_t i = 0; i < 10; ++i) EXPECT_EQ(lying.l[i].count + (lying.l[i].items != nullptr), i == 8 ? 1u : 0u) << i;
 }
 
 // A menu far deeper than a recursive walk could go on a 256 KiB stack is copied for

@@ -340,4 +340,8 @@ TEST_F(ContainersTest, GetListAndGetMultipleSendTheirSelectionsAndHandOverTheLis
     EXPECT_EQ(owners.release(owners.get(&control, &status, nullptr, nullptr, nullptr)), 0u);
     EXPECT_EQ(mask, 2048u | 32u);
     EXPECT_EQ(owners.l[6].count, 0u);
+    // Emptied at entry, whole but for the four text lists, which keep their pointers.
+    std::memset(static_cast<void*>(o.l), 0xAB, sizeof o.l);
+    EXPECT_EQ(o.get(&control, nullptr, nullptr, nullptr, nullptr), 4u);
+    for (size_t i = 0; i < 16; ++i) EXPECT_TRUE(i == 2 || o.l[i].count + (o.l[i].items != nullptr) == isText(i)) << i;
 }

@@ -144,28 +144,30 @@ ZVI_API uint32_t ZVIGetMultipleContainers(ControlRecord* control, uint32_t since
     using Q = GetMultipleContainersRequest;
     using R = GetMultipleContainersResult;
     Call<Q, R> f(Op::GetMultipleContainers, control, status);
+    // The four text lists are emptied at entry by their count, the others whole. An
+    // empty owner filter is sent as an empty list (its copy would pass its pointer on).
     return get(f, &Q::wantedMask,
                in::copy<&Q::names>(names),
                in::arg<&Q::sinceTime>(sinceTime),
                in::copy<&Q::containerTypes>(containerTypes),
                in::arg<&Q::attributeMask>(attributeMask),
-               in::copy<&Q::ownerFilter>(ownerFilter),
+               in::copy<&Q::ownerFilter>(ownerFilter && ownerFilter->numItems ? ownerFilter : nullptr),
                in::copy<&Q::referenceTypes>(referenceTypes),
-               out::moved<&R::existList>(existList, 1),
-               out::moved<&R::names>(containerNames, 2),
-               out::moved<&R::permissions>(permissions, 4),
-               out::moved<&R::groupLists>(groupLists, 8),
-               out::moved<&R::ownerObjects>(ownerObjects, 16),
+               emptiedWhole(out::moved<&R::existList>(existList, 1)),
+               emptiedWhole(out::moved<&R::names>(containerNames, 2)),
+               emptiedWhole(out::moved<&R::permissions>(permissions, 4)),
+               emptiedWhole(out::moved<&R::groupLists>(groupLists, 8)),
+               emptiedWhole(out::moved<&R::ownerObjects>(ownerObjects, 16)),
                out::texts<&R::labels>(labels, 32),
                out::texts<&R::descriptions>(descriptions, 64),
-               out::moved<&R::types>(types, 128),
-               out::moved<&R::references>(references, 256),
+               emptiedWhole(out::moved<&R::types>(types, 128)),
+               emptiedWhole(out::moved<&R::references>(references, 256)),
                out::texts<&R::helpTexts>(helpTexts, 512),
-               out::moved<&R::owners>(owners, 2048),
-               out::moved<&R::timestamps>(timestamps, 1024),
-               out::moved<&R::lastChangedBy>(lastChangedBy, 4096),
+               emptiedWhole(out::moved<&R::owners>(owners, 2048)),
+               emptiedWhole(out::moved<&R::timestamps>(timestamps, 1024)),
+               emptiedWhole(out::moved<&R::lastChangedBy>(lastChangedBy, 4096)),
                out::texts<&R::changeDiaries>(changeDiaries, 8192),
-               out::moved<&R::objectProperties>(objectProperties, 16384),
+               emptiedWhole(out::moved<&R::objectProperties>(objectProperties, 16384)),
                out::dropped<&R::unusedPermissions>());
 }
 

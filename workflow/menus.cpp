@@ -114,19 +114,20 @@ ZVI_API uint32_t ZVIGetMultipleCharMenus(ControlRecord* control, uint32_t sinceT
     using Q = GetMultipleCharMenusRequest;
     using R = GetMultipleCharMenusResult;
     Call<Q, R> f(Op::GetMultipleCharMenus, control, status);
+    // Every output list is emptied whole at entry, but the change diaries, by their count.
     return get(f, &Q::wantedMask,
                in::copy<&Q::names>(names),
                in::arg<&Q::sinceTime>(sinceTime),
-               out::moved<&R::existList>(existList, 1),
-               out::moved<&R::names>(menuNames, 2),
-               out::moved<&R::refreshCodes>(refreshCodes, 4),
-               out::moved<&R::menuDefinitions>(menuDefinitions, 8),
-               out::texts<&R::helpTexts>(helpTexts, 16),
-               out::moved<&R::timestamps>(timestamps, 32),
-               out::moved<&R::owners>(owners, 64),
-               out::moved<&R::lastChangedBy>(lastChangedBy, 128),
+               emptiedWhole(out::moved<&R::existList>(existList, 1)),
+               emptiedWhole(out::moved<&R::names>(menuNames, 2)),
+               emptiedWhole(out::moved<&R::refreshCodes>(refreshCodes, 4)),
+               emptiedWhole(out::moved<&R::menuDefinitions>(menuDefinitions, 8)),
+               emptiedWhole(out::texts<&R::helpTexts>(helpTexts, 16)),
+               emptiedWhole(out::moved<&R::timestamps>(timestamps, 32)),
+               emptiedWhole(out::moved<&R::owners>(owners, 64)),
+               emptiedWhole(out::moved<&R::lastChangedBy>(lastChangedBy, 128)),
                out::texts<&R::changeDiaries>(changeDiaries, 256),
-               out::moved<&R::objectProperties>(objectProperties, 512));
+               emptiedWhole(out::moved<&R::objectProperties>(objectProperties, 512)));
 }
 
 }  // extern "C"
