@@ -155,8 +155,6 @@ class CharMenusTest : public DefinitionsTest {
 protected:
     std::vector<DefinitionOp> ops();
     Args a;
-    ObjectName names[2] = {"Alpha", "Beta"};
-    NameList nameList{2, names};
 };
 
 std::vector<DefinitionOp> CharMenusTest::ops() {
@@ -276,7 +274,7 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
     host.on(kGetList, [&](void* q, void* r) {
         EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 1u);
         for (size_t i = 0; i < 3; ++i) EXPECT_EQ(raw::list(q, at::GetList::filters + 16 * i).count, (i + 2) % 3) << i;
-        EXPECT_NE(raw::list(q, at::GetList::filters).items, names);
+        EXPECT_NE(raw::list(q, at::GetList::filters).items, listedNames);
         EXPECT_TRUE(raw::zero(q, at::GetList::last, at::GetList::end));
         char* items = hostList(r, at::GetList::names, 2, 16);
         hostText(items, 0, "Priorities");
@@ -293,7 +291,7 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
         mask = raw::u32(q, at::GetMultiple::wantedMask);
         EXPECT_EQ(raw::u32(q, at::GetMultiple::sinceTime), 5u);
         EXPECT_EQ(raw::list(q, at::GetMultiple::names).count, 2u);
-        EXPECT_NE(raw::list(q, at::GetMultiple::names).items, names);
+        EXPECT_NE(raw::list(q, at::GetMultiple::names).items, listedNames);
         return answerMultiple(q, r), 1u;
     });
     MultipleOutputs o;

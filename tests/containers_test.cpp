@@ -171,8 +171,6 @@ class ContainersTest : public DefinitionsTest {
 protected:
     std::vector<DefinitionOp> ops();
     Args a;
-    ObjectName names[2] = {"Alpha", "Beta"};
-    NameList nameList{2, names};
 };
 
 std::vector<DefinitionOp> ContainersTest::ops() {

@@ -118,6 +118,35 @@ typedef struct StatusResult {
 ZVI_SIZE(StatusResult, 184);
 ZVI_AT(StatusResult, status, 168);
 
+/* What the definition records of every family end with. Set and Create send the texts
+ * (the caller's, or empty texts of the library's own) and a deep copy of the
+ * properties; a Get result holds the same as the host returns them. `at` is the
+ * offset of helpText, a multiple of 8. */
+#define ZVI_DEFINITION_TEXTS                                                           \
+    const char* helpText;                                                              \
+    const char* owner;                                                                 \
+    const char* changeDiary;                                                           \
+    PropList objectProperties
+#define ZVI_DEFINITION_TEXTS_AT(T, at)                                                 \
+    ZVI_AT(T, helpText, at);                                                           \
+    ZVI_AT(T, owner, (at) + 8);                                                        \
+    ZVI_AT(T, changeDiary, (at) + 16);                                                 \
+    ZVI_AT(T, objectProperties, (at) + 24)
+#define ZVI_DEFINITION_RESULT_TEXTS                                                    \
+    CountedText helpText;                                                              \
+    uint32_t timestamp;                                                                \
+    ObjectName owner;                                                                  \
+    ObjectName lastChangedBy;                                                          \
+    CountedText changeDiary;                                                           \
+    PropList objectProperties
+#define ZVI_DEFINITION_RESULT_TEXTS_AT(T, at)                                          \
+    ZVI_AT(T, helpText, at);                                                           \
+    ZVI_AT(T, timestamp, (at) + 16);                                                   \
+    ZVI_AT(T, owner, (at) + 20);                                                       \
+    ZVI_AT(T, lastChangedBy, (at) + 275);                                              \
+    ZVI_AT(T, changeDiary, (at) + 536);                                                \
+    ZVI_AT(T, objectProperties, (at) + 552)
+
 ZVI_EXTERN_C_END
 
 #include "zvi/records/entries.h"

@@ -15,18 +15,12 @@ ZVI_EXTERN_C_BEGIN
 #define ZVI_CHAR_MENU_DEFINITION                                                       \
     uint32_t refreshCode;                                                              \
     CharMenuDef menuDefinition;                                                        \
-    const char* helpText;                                                              \
-    const char* owner;                                                                 \
-    const char* changeDiary;                                                           \
-    PropList objectProperties; /* deep copy */                                         \
+    ZVI_DEFINITION_TEXTS;                                                              \
     uint8_t reserved[16]
 #define ZVI_CHAR_MENU_DEFINITION_AT(T, at)                                             \
     ZVI_AT(T, refreshCode, at);                                                        \
     ZVI_AT(T, menuDefinition, (at) + 8);                                               \
-    ZVI_AT(T, helpText, (at) + 712);                                                   \
-    ZVI_AT(T, owner, (at) + 720);                                                      \
-    ZVI_AT(T, changeDiary, (at) + 728);                                                \
-    ZVI_AT(T, objectProperties, (at) + 736);                                           \
+    ZVI_DEFINITION_TEXTS_AT(T, (at) + 712);                                            \
     ZVI_AT(T, reserved, (at) + 752)
 
 typedef struct SetCharMenuRequest {
@@ -62,23 +56,13 @@ typedef struct GetCharMenuResult {
     ResultControl control;
     uint32_t refreshCode;
     CharMenuDef menuDefinition; /* the caller's once handed over */
-    CountedText helpText;
-    uint32_t timestamp;
-    ObjectName owner;
-    ObjectName lastChangedBy;
-    CountedText changeDiary;
-    PropList objectProperties;
+    ZVI_DEFINITION_RESULT_TEXTS;
     StatusList status;
 } GetCharMenuResult;
 ZVI_SIZE(GetCharMenuResult, 1464);
 ZVI_AT(GetCharMenuResult, refreshCode, 168);
 ZVI_AT(GetCharMenuResult, menuDefinition, 176);
-ZVI_AT(GetCharMenuResult, helpText, 880);
-ZVI_AT(GetCharMenuResult, timestamp, 896);
-ZVI_AT(GetCharMenuResult, owner, 900);
-ZVI_AT(GetCharMenuResult, lastChangedBy, 1155);
-ZVI_AT(GetCharMenuResult, changeDiary, 1416);
-ZVI_AT(GetCharMenuResult, objectProperties, 1432);
+ZVI_DEFINITION_RESULT_TEXTS_AT(GetCharMenuResult, 880); /* changeDiary at 1416, objectProperties at 1432 */
 ZVI_AT(GetCharMenuResult, status, 1448);
 
 typedef struct GetListCharMenuRequest {

@@ -20,10 +20,7 @@ ZVI_EXTERN_C_BEGIN
     uint32_t containerType;                                                            \
     ContainerReferenceList references; /* deep copy */                                 \
     uint8_t removeFlag;                                                                \
-    const char* helpText;                                                              \
-    const char* owner;                                                                 \
-    const char* changeDiary;                                                           \
-    PropList objectProperties; /* deep copy */                                         \
+    ZVI_DEFINITION_TEXTS;                                                              \
     uint8_t reserved[16]
 #define ZVI_CONTAINER_DEFINITION_AT(T, at)                                             \
     ZVI_AT(T, permissions, at);                                                        \
@@ -34,10 +31,7 @@ ZVI_EXTERN_C_BEGIN
     ZVI_AT(T, containerType, (at) + 64);                                               \
     ZVI_AT(T, references, (at) + 72);                                                  \
     ZVI_AT(T, removeFlag, (at) + 88);                                                  \
-    ZVI_AT(T, helpText, (at) + 96);                                                    \
-    ZVI_AT(T, owner, (at) + 104);                                                      \
-    ZVI_AT(T, changeDiary, (at) + 112);                                                \
-    ZVI_AT(T, objectProperties, (at) + 120);                                           \
+    ZVI_DEFINITION_TEXTS_AT(T, (at) + 96);                                             \
     ZVI_AT(T, reserved, (at) + 136)
 
 typedef struct SetContainerRequest {
@@ -87,12 +81,7 @@ typedef struct GetContainerResult {
     CountedText description;
     uint32_t containerType;
     ContainerReferenceList references;
-    CountedText helpText;
-    uint32_t timestamp;
-    ObjectName owner;
-    ObjectName lastChangedBy;
-    CountedText changeDiary;
-    PropList objectProperties;
+    ZVI_DEFINITION_RESULT_TEXTS;
     StatusList status;
 } GetContainerResult;
 ZVI_SIZE(GetContainerResult, 872);
@@ -104,12 +93,7 @@ ZVI_AT(GetContainerResult, label, 232);
 ZVI_AT(GetContainerResult, description, 248);
 ZVI_AT(GetContainerResult, containerType, 264);
 ZVI_AT(GetContainerResult, references, 272);
-ZVI_AT(GetContainerResult, helpText, 288);
-ZVI_AT(GetContainerResult, timestamp, 304);
-ZVI_AT(GetContainerResult, owner, 308);
-ZVI_AT(GetContainerResult, lastChangedBy, 563);
-ZVI_AT(GetContainerResult, changeDiary, 824);
-ZVI_AT(GetContainerResult, objectProperties, 840);
+ZVI_DEFINITION_RESULT_TEXTS_AT(GetContainerResult, 288); /* lastChangedBy at 563, objectProperties at 840 */
 ZVI_AT(GetContainerResult, status, 856);
 
 /* Delete sends a name and one word, as the form operation does. */
