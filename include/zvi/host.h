@@ -118,6 +118,18 @@ typedef struct StatusResult {
 ZVI_SIZE(StatusResult, 184);
 ZVI_AT(StatusResult, status, 168);
 
+/* How the Set request of every definition begins: the name of the object, the mask of
+ * what changes, and the new name (the caller's, or an empty text of the library's own). */
+#define ZVI_SET_REQUEST_HEAD                                                           \
+    RequestControl control;                                                            \
+    const char* name;                                                                  \
+    uint32_t changeMask;                                                               \
+    const char* newName
+#define ZVI_SET_REQUEST_HEAD_AT(T)                                                     \
+    ZVI_AT(T, name, 168);                                                              \
+    ZVI_AT(T, changeMask, 176);                                                        \
+    ZVI_AT(T, newName, 184)
+
 /* What the definition records of every family end with. Set and Create send the texts
  * (the caller's, or empty texts of the library's own) and a deep copy of the
  * properties; a Get result holds the same as the host returns them. `at` is the

@@ -24,16 +24,11 @@ ZVI_EXTERN_C_BEGIN
     ZVI_AT(T, reserved, (at) + 752)
 
 typedef struct SetCharMenuRequest {
-    RequestControl control;
-    const char* name;
-    uint32_t changeMask;
-    const char* newName;
+    ZVI_SET_REQUEST_HEAD;
     ZVI_CHAR_MENU_DEFINITION;
 } SetCharMenuRequest;
 ZVI_SIZE(SetCharMenuRequest, 960);
-ZVI_AT(SetCharMenuRequest, name, 168);
-ZVI_AT(SetCharMenuRequest, changeMask, 176);
-ZVI_AT(SetCharMenuRequest, newName, 184);
+ZVI_SET_REQUEST_HEAD_AT(SetCharMenuRequest);
 ZVI_CHAR_MENU_DEFINITION_AT(SetCharMenuRequest, 192); /* menuDefinition at 200, objectProperties at 928 */
 typedef StatusResult SetCharMenuResult;
 

@@ -35,16 +35,11 @@ ZVI_EXTERN_C_BEGIN
     ZVI_AT(T, reserved, (at) + 136)
 
 typedef struct SetContainerRequest {
-    RequestControl control;
-    const char* name;
-    uint32_t changeMask;
-    const char* newName;
+    ZVI_SET_REQUEST_HEAD;
     ZVI_CONTAINER_DEFINITION;
 } SetContainerRequest;
 ZVI_SIZE(SetContainerRequest, 344);
-ZVI_AT(SetContainerRequest, name, 168);
-ZVI_AT(SetContainerRequest, changeMask, 176);
-ZVI_AT(SetContainerRequest, newName, 184);
+ZVI_SET_REQUEST_HEAD_AT(SetContainerRequest);
 ZVI_CONTAINER_DEFINITION_AT(SetContainerRequest, 192); /* objectProperties at 312 */
 typedef StatusResult SetContainerResult;
 
