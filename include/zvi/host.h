@@ -159,6 +159,22 @@ ZVI_AT(StatusResult, status, 168);
     ZVI_AT(T, changeDiary, (at) + 536);                                                \
     ZVI_AT(T, objectProperties, (at) + 552)
 
+/* The same, one list item per object, in the result of every GetMultiple. */
+#define ZVI_MULTIPLE_RESULT_TEXTS                                                      \
+    CountedTextList helpTexts;                                                         \
+    UintList timestamps;                                                               \
+    NameList owners;                                                                   \
+    NameList lastChangedBy;                                                            \
+    CountedTextList changeDiaries;                                                     \
+    PropListList objectProperties
+#define ZVI_MULTIPLE_RESULT_TEXTS_AT(T, at)                                            \
+    ZVI_AT(T, helpTexts, at);                                                          \
+    ZVI_AT(T, timestamps, (at) + 16);                                                  \
+    ZVI_AT(T, owners, (at) + 32);                                                      \
+    ZVI_AT(T, lastChangedBy, (at) + 48);                                               \
+    ZVI_AT(T, changeDiaries, (at) + 64);                                               \
+    ZVI_AT(T, objectProperties, (at) + 80)
+
 ZVI_EXTERN_C_END
 
 #include "zvi/records/entries.h"

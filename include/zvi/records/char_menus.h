@@ -93,12 +93,7 @@ typedef struct GetMultipleCharMenusResult {
     NameList names;
     UintList refreshCodes;
     CharMenuDefList menuDefinitions;
-    CountedTextList helpTexts;
-    UintList timestamps;
-    NameList owners;
-    NameList lastChangedBy;
-    CountedTextList changeDiaries;
-    PropListList objectProperties;
+    ZVI_MULTIPLE_RESULT_TEXTS;
     StatusList status;
 } GetMultipleCharMenusResult;
 ZVI_SIZE(GetMultipleCharMenusResult, 344);
@@ -106,12 +101,7 @@ ZVI_AT(GetMultipleCharMenusResult, existList, 168);
 ZVI_AT(GetMultipleCharMenusResult, names, 184);
 ZVI_AT(GetMultipleCharMenusResult, refreshCodes, 200);
 ZVI_AT(GetMultipleCharMenusResult, menuDefinitions, 216);
-ZVI_AT(GetMultipleCharMenusResult, helpTexts, 232);
-ZVI_AT(GetMultipleCharMenusResult, timestamps, 248);
-ZVI_AT(GetMultipleCharMenusResult, owners, 264);
-ZVI_AT(GetMultipleCharMenusResult, lastChangedBy, 280);
-ZVI_AT(GetMultipleCharMenusResult, changeDiaries, 296);
-ZVI_AT(GetMultipleCharMenusResult, objectProperties, 312);
+ZVI_MULTIPLE_RESULT_TEXTS_AT(GetMultipleCharMenusResult, 232); /* objectProperties at 312 */
 ZVI_AT(GetMultipleCharMenusResult, status, 328);
 
 ZVI_EXTERN_C_END

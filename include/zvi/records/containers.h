@@ -152,12 +152,7 @@ typedef struct GetMultipleContainersResult {
     CountedTextList descriptions;
     UintList types;
     ContainerReferenceListList references;
-    CountedTextList helpTexts;
-    UintList timestamps;
-    NameList owners;
-    NameList lastChangedBy;
-    CountedTextList changeDiaries;
-    PropListList objectProperties;
+    ZVI_MULTIPLE_RESULT_TEXTS;
     StatusList status;
 } GetMultipleContainersResult;
 ZVI_SIZE(GetMultipleContainersResult, 440);
@@ -171,12 +166,7 @@ ZVI_AT(GetMultipleContainersResult, labels, 264);
 ZVI_AT(GetMultipleContainersResult, descriptions, 280);
 ZVI_AT(GetMultipleContainersResult, types, 296);
 ZVI_AT(GetMultipleContainersResult, references, 312);
-ZVI_AT(GetMultipleContainersResult, helpTexts, 328);
-ZVI_AT(GetMultipleContainersResult, timestamps, 344);
-ZVI_AT(GetMultipleContainersResult, owners, 360);
-ZVI_AT(GetMultipleContainersResult, lastChangedBy, 376);
-ZVI_AT(GetMultipleContainersResult, changeDiaries, 392);
-ZVI_AT(GetMultipleContainersResult, objectProperties, 408);
+ZVI_MULTIPLE_RESULT_TEXTS_AT(GetMultipleContainersResult, 328); /* objectProperties at 408 */
 ZVI_AT(GetMultipleContainersResult, status, 424);
 
 ZVI_EXTERN_C_END
