@@ -25,15 +25,19 @@
 //                     in::copy<&Q::permissions>(permissions, 16));
 //
 // Runners: get (wanted mask), set (nothing-to-change test, rules, change mask), send
-// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename,
-// renameIfDifferent, value, copy, packed, flag; out::moved, dropped, unpacked, word,
-// text, name, converted (names, texts); modifiers notAChange, late and emptiedWhole. Rules are the argument checks made before the control record
+// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
+// flag; out::moved, dropped, word, text, name, converted (names, texts); modifiers
+// notAChange and late. Rules are the argument checks made before the control record
 // is converted, first broken one wins.
 //
 // The parts are filled and delivered in the order given, which is the order the host
 // record is built and the outputs are handed over. A family adds parts of its own (a
 // struct deriving from Part with the phases it needs) for what only it does, and a
 // Structure<T> trait for each structure it copies or releases.
+//
+// Parts for the workflow objects: in::renameIfDifferent (a differing empty new name is
+// sent but is no change), in::packed (a copy brought into the host's form),
+// out::unpacked (a record converted back, then moved); the modifier emptiedWhole.
 #pragma once
 #include <cstdint>
 #include <cstdlib>
@@ -143,17 +147,17 @@ P notAChange(P part) {
     part.change = false;
     return part;
 }
-// The output is emptied after the status list is tested rather than before.
-template <class P>
-P late(P part) {
-    part.late = true;
-    return part;
-}
-
 // A list output is emptied whole (count and pointer) rather than by its count.
 template <class P>
 P emptiedWhole(P part) {
     part.whole = true;
+    return part;
+}
+
+// The output is emptied after the status list is tested rather than before.
+template <class P>
+P late(P part) {
+    part.late = true;
     return part;
 }
 
@@ -453,11 +457,11 @@ Converted<Field, Out, Convert, Release> converted(Out* out, uint32_t bit = 0) {
     return {{bit, out != nullptr}, out};
 }
 
-// The host's names as counted texts, converted in place into a NameList and moved (a
-// count the host gave without items is not handed on).
+// The host's names as counted texts, converted in place into a NameList and moved.
 inline uint32_t moveNames(CountedTextList* host, NameList* names) {
     const uint32_t code = ConvertNameList(host);
-    *names = NameList{host->items ? host->numItems : 0, reinterpret_cast<ObjectName*>(host->items)};
+    // a count without items (nothing was read) is handed over as an empty list
+    *names = host->items ? NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)} : NameList{};
     *host = CountedTextList{};
     return code;
 }
