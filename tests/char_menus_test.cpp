@@ -301,6 +301,11 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
     EXPECT_EQ(o.out<CharMenuDefList>(3)->items[1].u.menuItems.items[0].itemType, 2u) << "unconverted";
     EXPECT_STREQ(o.out<TextList>(8)->items[1], "second");
     o.release(0);
+    host.on(kGetMultiple, [](void* q, void* r) { return answerMultiple(q, r), 1u; });
+    alloc::Window window;  // what no output takes is released
+    EXPECT_EQ(ZVIGetMultipleCharMenus(&control, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr, &status), 0u);
+    EXPECT_EQ(window.liveBlocks(), 0u);
 
     // Counts the host gives without items are never read.
     host.on(kGetList, [](void*, void* r) { return raw::putList(r, at::GetList::names, 3, nullptr), 1u; });
