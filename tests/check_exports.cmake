@@ -1,4 +1,6 @@
-# Fails unless every dynamic symbol the library defines is a ZVI operation or Zv_ name.
+# Fails unless every dynamic symbol the library defines is a ZVI operation or Zv_ name,
+# or when the library imports anything that throws: a throwing operator new, the
+# throw machinery or libstdc++'s throw helpers (no exception may leave an operation).
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
@@ -18,3 +20,15 @@ if(count EQUAL 0)
   message(FATAL_ERROR "no exports found")
 endif()
 message(STATUS "${count} exports, all ZVI/Zv_")
+
+execute_process(COMMAND nm -D --undefined-only ${LIB} OUTPUT_VARIABLE imports RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${imports}")
+foreach(line IN LISTS lines)
+  if(line MATCHES "U (_Znw[ml](St11align_val_t)?(@.*)?|_Zna[ml](St11align_val_t)?(@.*)?|__cxa_throw.*|__cxa_allocate_exception.*|__cxa_rethrow.*|_ZSt[0-9]+__throw_.*)$")
+    message(FATAL_ERROR "the library imports a throwing routine: ${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+message(STATUS "no throwing imports")
