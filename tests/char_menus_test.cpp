@@ -326,7 +326,7 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
 // A menu far deeper than a recursive walk could go on a 256 KiB stack is copied for
 // the host, and one the host returns is handed over or released.
 TEST_F(CharMenusTest, DeepMenusRunOnASmallStack) {
-    constexpr size_t kDepth = 20000;
+    const size_t kDepth = trees::heavy(50000);
     std::vector<CharMenuDef> menus(kDepth + 1);
     std::vector<CharMenuItem> items(kDepth + 1);
     for (size_t i = 0; i <= kDepth; ++i) {
