@@ -140,7 +140,7 @@ void answerMultiple(void*, void* r) {
         char* items = hostList(r, at::GetMultiple::lists + 16 * i, 2, kMultipleItems[i]);
         for (size_t k = 0; k < 2; ++k)
             if (isText(i)) hostText(items, 16 * k, k ? "second" : "first");
-            else if (kMultipleItems[i] == 16) hostList(items, 16 * k, 1, i == 9 ? 288 : 8);
+            else if (kMultipleItems[i] == 16) hostList(items, 16 * k, 1, i == 9 ? 288 : i == 15 ? 24 : 8);
     }
 }
 

@@ -1,7 +1,8 @@
 // Character-menu operations.
 //
 // A menu crosses in the caller's form both ways: the request holds a deep copy of the
-// caller's menu and a Get hands over the host's menu as it is. The menu walk that
+// caller's menu and a Get hands over the host's menu as it is (or releases it, with
+// everything below it, when the caller passed no menu output). The menu walk that
 // stands for the conversion between the two forms changes nothing and cannot fail;
 // it still runs where the conversion belongs, and a number it returned would be
 // reported as an error. Copies are released with ReleaseCharMenuDef, which frees
