@@ -276,15 +276,10 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
         for (size_t i = 0; i < 3; ++i) EXPECT_EQ(raw::list(q, at::GetList::filters + 16 * i).count, (i + 2) % 3) << i;
         EXPECT_NE(raw::list(q, at::GetList::filters).items, listedNames);
         EXPECT_TRUE(raw::zero(q, at::GetList::last, at::GetList::end));
-        char* items = hostList(r, at::GetList::names, 2, 16);
-        hostText(items, 0, "Priorities");
-        raw::put(items, 16, 255u);  // a name the host says is too long
-        return 1u;
+        return raw::putList(r, at::GetList::names, 3, nullptr), 1u;  // a count without items is never read
     });
     NameList got{5, nullptr};
-    EXPECT_EQ(ZVIGetListCharMenu(&control, 1, &nameList, nullptr, &a.properties, &got, &status), 2u);
-    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 103)});
-    EXPECT_EQ(got.numItems, 0u);
+    EXPECT_EQ(ZVIGetListCharMenu(&control, 1, &nameList, nullptr, &a.properties, &got, &status) + got.numItems, 0u);
 
     uint32_t mask = 0;
     host.on(kGetMultiple, [&](void* q, void* r) {
@@ -308,8 +303,6 @@ TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
     EXPECT_EQ(window.liveBlocks(), 0u);
 
     // Counts the host gives without items are never read.
-    host.on(kGetList, [](void*, void* r) { return raw::putList(r, at::GetList::names, 3, nullptr), 1u; });
-    EXPECT_EQ(ZVIGetListCharMenu(&control, 1, nullptr, nullptr, nullptr, &got, &status) + got.numItems, 0u);
     host.on(kGetMultiple, [](void*, void* r) {
         for (size_t i = 0; i < 10; ++i) raw::putList(r, at::GetMultiple::lists + 16 * i, 4, nullptr);
         return 1u;
