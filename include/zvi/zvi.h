@@ -31,6 +31,8 @@ ZVI_EXTERN_C_END
 #include "zvi/codecs.h"
 #include "zvi/forms.h"
 #include "zvi/fields.h"
+#include "zvi/multiple_fields.h"
+#include "zvi/views.h"
 #include "zvi/char_menus.h"
 #include "zvi/containers.h"
 
