@@ -25,9 +25,9 @@
 //                     in::copy<&Q::permissions>(permissions, 16));
 //
 // Runners: get (wanted mask), set (nothing-to-change test, rules, change mask), send
-// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
-// flag; out::moved, dropped, word, text, name, converted (names, texts); modifiers
-// notAChange and late. Rules are the argument checks made before the control record
+// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, name, value,
+// copy, flag; out::moved, dropped, word, text, name, converted (names, texts);
+// modifiers notAChange, late and kept. Rules are the argument checks made before the control record
 // is converted, first broken one wins.
 //
 // The parts are filled and delivered in the order given, which is the order the host
@@ -45,6 +45,7 @@
 #include "platform/zvutl.h"
 #include "types/definitions.h"
 #include "types/types.h"
+#include "zvi/forms.h"
 
 namespace zvi::shape {
 
@@ -102,6 +103,7 @@ template <> struct Structure<IdListList> : ReleasedBy<ReleaseIdListList> {};
 template <> struct Structure<PropListList> : ReleasedBy<ReleasePropListList> {};
 template <> struct Structure<UintList> : ReleasedBy<releaseItems<UintList>> {};
 template <> struct Structure<CountedTextList> : ReleasedBy<ReleaseCountedTextList> {};
+template <> struct Structure<FormTypeInfoList> : ReleasedBy<releaseItems<FormTypeInfoList>> {};
 
 // How an output the caller passed is emptied at entry: a list's count, a record's
 // leading tag word.
@@ -145,6 +147,17 @@ template <class P>
 P late(P part) {
     part.late = true;
     return part;
+}
+
+// The output keeps what the caller's variable holds until something is delivered: it
+// is not emptied at entry.
+template <class P>
+struct Kept : P {
+    void empty() {}
+};
+template <class P>
+Kept<P> kept(P part) {
+    return Kept<P>{part};
 }
 
 // An argument check made before the control record is converted: the first broken
@@ -238,6 +251,22 @@ template <auto Field>
 Text<Field> rename(const char* newName, const char* name, uint32_t bit) {
     const bool renames = newName && *newName && (!name || std::strcmp(newName, name) != 0);
     return {{bit, renames}, renames ? newName : nullptr};
+}
+
+// A name copied into the request's own buffer (at most its size less one characters);
+// a name not given leaves the buffer empty.
+template <auto Field>
+struct Name : Part {
+    const char* name;
+    template <class F, class Q>
+    bool fill(F&, Q& q) {
+        if (name) utl::boundedCopy(q.*Field, name, sizeof(TypeOf<Field>) - 1);
+        return true;
+    }
+};
+template <auto Field>
+Name<Field> name(const char* name, uint32_t bit = 0) {
+    return {{bit, name != nullptr}, name};
 }
 
 // A record or word copied byte for byte when given; zero otherwise.

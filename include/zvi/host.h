@@ -126,5 +126,8 @@ ZVI_EXTERN_C_END
 #include "zvi/records/workflow_context.h"
 #include "zvi/records/forms.h"
 #include "zvi/records/fields.h"
+#include "zvi/records/import_export.h"
+#include "zvi/records/access.h"
+#include "zvi/records/candidates.h"
 
 #endif

@@ -31,5 +31,8 @@ ZVI_EXTERN_C_END
 #include "zvi/codecs.h"
 #include "zvi/forms.h"
 #include "zvi/fields.h"
+#include "zvi/import_export.h"
+#include "zvi/access.h"
+#include "zvi/candidates.h"
 
 #endif
