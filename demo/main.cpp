@@ -50,6 +50,11 @@ struct Api {
     ZVI_DEMO_OP(GetField);
     ZVI_DEMO_OP(SetField);
     ZVI_DEMO_OP(GetListField);
+    ZVI_DEMO_OP(ExportToFile);
+    ZVI_DEMO_OP(ImportFromFile);
+    ZVI_DEMO_OP(Import);
+    ZVI_DEMO_OP(GetListUser);
+    ZVI_DEMO_OP(GetListGroup);
 #undef ZVI_DEMO_OP
 };
 
@@ -259,6 +264,47 @@ struct Designer {
     }
 };
 
+// The definitions of a form exported to a file and imported again under another name;
+// then a text written in Latin-1 that says so, which reaches the server in its own set.
+void copyDefinitions(const Api& zvi, ControlRecord& control, const char* form, const char* copy) {
+    StatusList status{};
+    ExportItem item{1, {}, {}};
+    std::snprintf(item.itemName, sizeof item.itemName, "%s", form);
+    ExportItemList items{1, &item};
+    std::FILE* file = std::tmpfile();
+    show(std::string("ZVIExportToFile(\"") + form + "\")",
+         zvi.ExportToFile(&control, &items, nullptr, 0, nullptr, file, &status), &status);
+    std::printf("      the file holds %ld bytes:\n", std::ftell(file));
+    std::rewind(file);
+    for (char line[256]; std::fgets(line, sizeof line, file);) std::printf("        %s", line);
+    std::snprintf(item.itemName, sizeof item.itemName, "%s", copy);
+    show(std::string("ZVIImportFromFile(as \"") + copy + "\")",
+         zvi.ImportFromFile(&control, &items, file, 0, &status), &status);
+    show(std::string("ZVIImportFromFile(as \"") + copy + "\", again)",
+         zvi.ImportFromFile(&control, &items, file, 0, &status), &status);
+    std::fclose(file);
+
+    char latin1[] = "# written on an older workstation\nchar-set: ISO-8859-1\nbegin form\nname: Caf\xE9\n"
+                    "help: Men\xFC of the caf\xE9t\xE9ria\nend form\n";
+    show("ZVIImport(a Latin-1 text)", zvi.Import(&control, nullptr, latin1, 0, &status), &status);
+}
+
+// The server's users and groups.
+void listPeople(const Api& zvi, ControlRecord& control) {
+    StatusList status{};
+    UserList users{};
+    show("ZVIGetListUser", zvi.GetListUser(&control, 0, 0, &users, &status), &status);
+    for (uint32_t i = 0; i < users.numItems; ++i) std::printf("      user %s\n", static_cast<ObjectName*>(users.items)[i]);
+    std::free(users.items);
+    GroupList groups{};
+    show("ZVIGetListGroup(\"Demo\")", zvi.GetListGroup(&control, const_cast<char*>("Demo"), nullptr, &groups, &status),
+         &status);
+    for (uint32_t i = 0; i < groups.numItems; ++i)
+        std::printf("      group %s\n", static_cast<ObjectName*>(groups.items)[i]);
+    std::free(groups.items);
+    show("ZVIGetListUser(kind 3)", zvi.GetListUser(&control, 3, 0, &users, &status), &status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -333,6 +379,15 @@ int main(int argc, char** argv) {
         d.showField("Assets", serial);
         d.listForms();
         d.listFields("Assets");
+
+        std::printf("\n-- definitions exported to a file and imported under another name\n");
+        copyDefinitions(zvi, s.control, "Assets", "Assets archive");
+        d.showForm("Assets archive");
+        d.listFields("Assets archive");
+        d.showForm("Caf\xC3\xA9");
+
+        std::printf("\n-- the server's users and groups\n");
+        listPeople(zvi, s.control);
 
         std::printf("\n-- definition changes from a thread the server does not accept, and others that go wrong\n");
         std::thread worker([&] {
