@@ -85,23 +85,25 @@ uint32_t packItems(Frame& f, ExportItemList& into, const ExportItemList* items) 
     return code;
 }
 
-// The text in the server's character set: 0 with *converted a heap text, or the
-// message number of the failure. The buffer is sized once for the worst case.
-uint32_t convertText(const char* text, uint32_t from, char** converted) {
+// The text (of the given length) in the server's character set: 0 with *converted a
+// heap text of *length characters, or the message number of the failure. The buffer
+// is sized once for the worst case.
+uint32_t convertText(const char* text, size_t* length, uint32_t from, char** converted) {
     const uint32_t to = serverCharSetCode;
-    char* buffer = static_cast<char*>(std::malloc(3 * std::strlen(text) + 1));
+    char* buffer = static_cast<char*>(std::malloc(3 * *length + 1));
     if (!buffer) return msg::kNoMemory;
     buffer[0] = '\0';
     *converted = buffer;
-    if (!utl::checkConversion(text, buffer, from, to) || utl::convert(text, from, buffer, to) != 0)
+    if (!utl::checkConversion(text, buffer, from, to) || utl::convert(text, *length, from, buffer, to, length) != 0)
         return msg::kDefinitionUnreadable;
     char* replacement = nullptr;
     utl::adjustConversion(buffer, to, &replacement);
     if (replacement) {
         std::free(buffer);
         *converted = replacement;
+        *length = std::strlen(replacement);
     }
-    return **converted ? 0 : msg::kDefinitionUnreadable;
+    return *length ? 0 : msg::kDefinitionUnreadable;
 }
 
 // ZVIExport and ZVIExportToFile: the same request, the text handed back or written.
@@ -197,12 +199,13 @@ ZVI_API uint32_t ZVIImport(ControlRecord* control, ExportItemList* items, char* 
     if (!text || !*text) return f.error(msg::kDefinitionUnreadable, "");
     f.convert();  // the server's character set is known from here on
     f.track(&converted, freeHeld);
+    size_t length = std::strlen(text);
     const uint32_t from = importCharSet(text);
     if (from != serverCharSetCode) {
-        if (const uint32_t code = convertText(text, from, &converted)) return f.error(code, "");
+        if (const uint32_t code = convertText(text, &length, from, &converted)) return f.error(code, "");
         text = converted;
     }
-    f.req.textLength = static_cast<uint32_t>(std::strlen(text) + 1);
+    f.req.textLength = static_cast<uint32_t>(length + 1);
     f.req.text = text;
     if (const uint32_t code = packItems(f, f.req.items, items)) return f.error(code, "");
     f.req.control.flag160 = 1;

@@ -103,12 +103,17 @@ char* findCharSetDeclaration(const char* text, char* buffer) {
 }
 
 int convert(const char* text, uint32_t from, char* output, uint32_t to) {
+    return convert(text, std::strlen(text), from, output, to, nullptr);
+}
+
+int convert(const char* text, size_t length, uint32_t from, char* output, uint32_t to, size_t* converted) {
     const char* fromId = iconvId(from);
     const char* toId = iconvId(to);
+    *output = '\0';
     if (!fromId || !toId) return -1;
     iconv_t cd = iconv_open(toId, fromId);
     if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
-    size_t inLeft = std::strlen(text);
+    size_t inLeft = length;
     size_t outLeft = 3 * inLeft;
     char* in = const_cast<char*>(text);
     char* out = output;
@@ -116,6 +121,7 @@ int convert(const char* text, uint32_t from, char* output, uint32_t to) {
     if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &out, &outLeft);
     iconv_close(cd);
     *out = '\0';
+    if (converted) *converted = static_cast<size_t>(out - output);
     return rc == static_cast<size_t>(-1) ? -1 : 0;
 }
 
