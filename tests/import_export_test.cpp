@@ -94,23 +94,35 @@ protected:
     FILE* other = nullptr;
 };
 
+// Every operation with its arguments given; the host checks what it receives.
 std::vector<DefinitionOp> ImportExportTest::ops() {
-    auto answerExport = [](void*, void* r) { putData(r, 0, 5, "hello"); };
-    auto nothing = [](void*, void*) {};
+    auto answerExport = [](void* q, void* r) {
+        expectItems(q, at::Export::items);
+        putData(r, 0, 5, "hello");
+    };
+    auto exportText = [this](ControlRecord* c, StatusList* s) {
+        char* text = nullptr;
+        const uint32_t rc = ZVIExport(c, &itemList, nullptr, 0, nullptr, &text, s);
+        std::free(text);
+        return rc;
+    };
+    // The converted text with its length, the items, the control byte at 160, the option.
+    auto answerImport = [](void* q, void*) {
+        expectItems(q, at::Import::items);
+        EXPECT_STREQ(raw::text(q, at::Import::text), "char-set: ISO-8859-1\ncaf\xC3\xA9");
+        EXPECT_EQ(raw::u32(q, at::Import::textLength), 27u);
+        EXPECT_EQ(raw::u32(q, at::Import::importOption), 6u);
+        EXPECT_EQ(raw::u8(q, at::Control::byte160), 1u);
+        EXPECT_EQ(raw::u32(q, at::Control::word152) | raw::u32(q, at::Control::word156), 0u);
+        EXPECT_TRUE(raw::zero(q, at::Import::end, at::Import::size));
+    };
     return {
-        {"ZVIExport", kExport, 34, false, "ZVIExport", at::Export::status, answerExport,
-         [this](ControlRecord* c, StatusList* s) {
-             char* text = nullptr;
-             const uint32_t rc = ZVIExport(c, &itemList, nullptr, 0, nullptr, &text, s);
-             std::free(text);
-             return rc;
-         },
-         {0, 2, 154, 300}},
+        {"ZVIExport", kExport, 34, false, "ZVIExport", at::Export::status, answerExport, exportText, {0, 2, 154, 300}},
         {"ZVIExportToFile", kExport, 34, false, "ZVIExportToFile", at::Export::status, answerExport,
          [this](ControlRecord* c, StatusList* s) { return ZVIExportToFile(c, &itemList, nullptr, 0, nullptr, file, s); },
          {0, 2}},
-        {"ZVIImport", kImport, 35, true, "ZVIImport", at::Import::status, nothing,
-         [this](ControlRecord* c, StatusList* s) { return ZVIImport(c, &itemList, definitions, 0, s); }, {0, 2}},
+        {"ZVIImport", kImport, 35, true, "ZVIImport", at::Import::status, answerImport,
+         [this](ControlRecord* c, StatusList* s) { return ZVIImport(c, &itemList, definitions, 6, s); }, {0, 2}},
     };
 }
 
@@ -127,7 +139,7 @@ TEST_F(ImportExportTest, EveryAllocationFailureEndsInADefinedOutcome) {
     sweep(all);
 }
 
-// What Export sends: the packed items, the caller's text itself (or an empty text of
+// What Export sends besides the items: the caller's text itself (or an empty text of
 // the library's), the flags and the option (its text cut at 31 characters).
 TEST_F(ImportExportTest, ExportSendsItsArgumentsOrTheirDefaults) {
     char exportText[] = "only these";
@@ -135,11 +147,6 @@ TEST_F(ImportExportTest, ExportSendsItsArgumentsOrTheirDefaults) {
     std::memset(option.optionText, 'o', sizeof option.optionText);  // no terminator
     for (bool all : {true, false}) {
         host.on(kExport, [&](void* q, void* r) {
-            if (all) {
-                expectItems(q, at::Export::items);
-            } else {
-                EXPECT_TRUE(raw::zero(q, at::Export::items, at::Export::items + 16));
-            }
             EXPECT_EQ(raw::text(q, at::Export::exportText) == exportText, all);
             EXPECT_STREQ(raw::text(q, at::Export::exportText), all ? exportText : "") << "never null";
             EXPECT_EQ(raw::u32(q, at::Export::exportFlags), all ? 17u : 0u);
@@ -147,17 +154,14 @@ TEST_F(ImportExportTest, ExportSendsItsArgumentsOrTheirDefaults) {
             EXPECT_EQ(std::string(raw::inlineText(q, at::Export::optionText)), all ? std::string(31, 'o') : "");
             EXPECT_TRUE(raw::zero(q, at::Export::zeroWord, at::Export::size));
             EXPECT_EQ(raw::u32(q, at::Control::word152) | raw::u32(q, at::Control::word156), 0u);
-            putData(r, 0, 2, "ok");
-            return 1u;
+            return putData(r, 0, 2, "ok"), 1u;
         });
         char* text = nullptr;
-        EXPECT_EQ(ZVIExport(&control, all ? &itemList : nullptr, all ? exportText : nullptr, all ? 17 : 0,
-                            all ? &option : nullptr, &text, &status), 0u);
+        EXPECT_EQ(ZVIExport(&control, nullptr, all ? exportText : nullptr, all ? 17 : 0, all ? &option : nullptr,
+                            &text, &status), 0u);
         EXPECT_STREQ(text, "ok");
         std::free(text);
     }
-    EXPECT_EQ(ZVIExportToFile(&control, nullptr, nullptr, 0, nullptr, file, &status), 0u);
-    EXPECT_EQ(content(file), "ok") << "the text without its terminator";
 }
 
 // The header decides what the caller gets: a text of the declared size, never more
@@ -193,21 +197,20 @@ TEST_F(ImportExportTest, ExportDataIsReadWithinItsHeaderAndItsBlock) {
             if (row.hostError) fake::addMessage(statusAt(r, at::Export::status), ZVI_ERROR, 88, "host error");
             return 1u;
         });
+        std::FILE* stream = std::tmpfile();
+        alloc::Window window;  // the host's block is freed whatever becomes of it
         char untouched = 0, *text = &untouched;
         EXPECT_EQ(ZVIExport(&control, nullptr, nullptr, 0, nullptr, &text, &status), row.rcExport);
         ASSERT_NE(text, &untouched) << "emptied at entry";
         EXPECT_EQ(text ? std::string(text) : "(none)", row.exported ? row.exported : "(none)");
         std::free(text);
         zvi::releaseStatusList(&status, 0);
-
-        std::FILE* stream = std::tmpfile();
         EXPECT_EQ(ZVIExportToFile(&control, nullptr, nullptr, 0, nullptr, stream, &status), row.rcFile);
-        EXPECT_EQ(content(stream), row.written ? row.written : "");
-        if (!row.written) {
-            EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 301)});
-        }
-        std::fclose(stream);
+        EXPECT_EQ(status.numItems && status.entries[0].messageNum == 301, !row.written);
         zvi::releaseStatusList(&status, 0);
+        EXPECT_EQ(window.liveBlocks(), 0u);
+        EXPECT_EQ(content(stream), row.written ? row.written : "");
+        std::fclose(stream);
     }
 }
 
@@ -236,8 +239,15 @@ TEST_F(ImportExportTest, MissingOutputsAndUnusableStreamsAreRefused) {
         EXPECT_EQ(host.calls(kExport) + host.calls(kImport), row.called ? 1 : 0);
         zvi::releaseStatusList(&status, 0);
     }
-    EXPECT_GE(std::fputs("still open", file), 0) << "streams are left open";
+    std::fputs(definitions, file);  // read from the start whatever the position; left open
     std::fflush(file);
+    host.on(kImport, [](void* q, void*) {
+        EXPECT_STREQ(raw::text(q, at::Import::text), "char-set: ISO-8859-1\ncaf\xC3\xA9");
+        EXPECT_TRUE(raw::zero(q, at::Import::items, at::Import::items + 16)) << "no items";
+        return 1u;
+    });
+    EXPECT_EQ(ZVIImportFromFile(&control, nullptr, file, 0, &status), 0u);
+    EXPECT_GE(std::fputs("still open", file), 0);
     std::FILE* writeOnly = reopened(file, "a");
     EXPECT_EQ(ZVIImportFromFile(&control, nullptr, writeOnly, 0, &status), 2u) << "a stream that cannot be read";
     EXPECT_EQ(status.entries[0].messageNum, 295u);
@@ -245,30 +255,6 @@ TEST_F(ImportExportTest, MissingOutputsAndUnusableStreamsAreRefused) {
     char* text = nullptr;
     EXPECT_EQ(ZVIExport(&control, nullptr, nullptr, 0, nullptr, &text, nullptr), 4u);
     EXPECT_EQ(ZVIImportFromFile(&control, nullptr, file, 0, nullptr), 4u);
-}
-
-// What Import sends: the packed items (or none), the text with its length and
-// terminator, the control byte at 160 set, the option, the rest zero.
-TEST_F(ImportExportTest, ImportSendsTheTextItsLengthAndItsItems) {
-    char text[] = "begin form\nend";
-    for (bool all : {true, false}) {
-        host.on(kImport, [&](void* q, void*) {
-            if (all) {
-                expectItems(q, at::Import::items);
-            } else {
-                EXPECT_TRUE(raw::zero(q, at::Import::items, at::Import::items + 16));
-            }
-            EXPECT_EQ(raw::text(q, at::Import::text), text) << "the caller's own text";
-            EXPECT_EQ(raw::u32(q, at::Import::textLength), sizeof text);
-            EXPECT_EQ(raw::u32(q, at::Import::importOption), all ? 6u : 0u);
-            EXPECT_EQ(raw::u8(q, at::Control::byte160), 1u);
-            EXPECT_EQ(raw::u32(q, at::Control::word152) | raw::u32(q, at::Control::word156), 0u);
-            EXPECT_TRUE(raw::zero(q, at::Import::end, at::Import::size));
-            return 1u;
-        });
-        EXPECT_EQ(ZVIImport(&control, all ? &itemList : nullptr, text, all ? 6 : 0, &status), 0u);
-    }
-    EXPECT_EQ(host.calls(kImport), 2);
 }
 
 // A text that declares a set (on a "char-set:" line before its first other line, or
@@ -324,12 +310,3 @@ TEST_F(ImportExportTest, ImportTextsArriveInTheServersCharacterSet) {
     }
 }
 
-TEST_F(ImportExportTest, ImportFromFileReadsTheWholeStreamAndLeavesItOpen) {
-    std::fputs(definitions, file);
-    std::fseek(file, 3, SEEK_SET);  // read from the start whatever the position
-    std::string sent;
-    host.on(kImport, [&](void* q, void*) { return sent = raw::text(q, at::Import::text), 1u; });
-    EXPECT_EQ(ZVIImportFromFile(&control, nullptr, file, 0, &status), 0u);
-    EXPECT_EQ(sent, "char-set: ISO-8859-1\ncaf\xC3\xA9");
-    EXPECT_GE(std::fputs("!", file), 0);
-}
