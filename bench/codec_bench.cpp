@@ -1,7 +1,8 @@
 // Fetching one entry of 100 fields: what a remote client would spend at the least,
 // network aside (the request encoded and decoded again, the result encoded and
 // decoded again, both decoded records released, all with the library's XDR record
-// codecs), against ZVIGetEntry in process.
+// codecs), against ZVIGetEntry in process, against the host's routine called
+// directly and the result released by its caller.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -127,5 +128,21 @@ void BM_GetEntryInProcess(benchmark::State& state) {
     releaseStatusList(&status, 0);
 }
 BENCHMARK(BM_GetEntryInProcess)->Arg(100);
+
+// The same host routine called directly with the request the frame would build, and
+// the caller's release of the result: what ZVIGetEntry costs beyond the library.
+void BM_GetEntryHostDirect(benchmark::State& state) {
+    GetEntryShape shape(static_cast<uint32_t>(state.range(0)));
+    served = &shape.values;
+    GetEntryRequest request = shape.request();
+    for (auto _ : state) {
+        GetEntryResult result;
+        std::memset(&result, 0, sizeof result);
+        if (!getEntry(&request, &result, 0) || result.values.numItems != shape.values.numItems) std::abort();
+        ReleaseFieldValueList(&result.values, 0);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_GetEntryHostDirect)->Arg(100);
 
 }  // namespace

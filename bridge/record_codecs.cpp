@@ -27,8 +27,13 @@ bool attachment(void* s, Attachment* a) {
     if (!codeText(s, &a->name, kShortTextMax) || !codeInt32(s, &a->origSize) || !codeInt32(s, &a->compSize) ||
         !codeU32(s, &loc.locType))
         return false;
-    if (rule == LocatorRule::AlwaysBuffer || loc.locType == ZVI_LOC_BUFFER)
+    if (rule == LocatorRule::AlwaysBuffer) {
+        // Decoded, the record holds a buffer whatever type the wire gave: it says so,
+        // since from now on it is read (and freed) as an attachment by its type.
+        if (direction(s) == Direction::Decode) loc.locType = ZVI_LOC_BUFFER;
         return codeBytes(s, &loc.u.mem.buffer, &loc.u.mem.bufSize);
+    }
+    if (loc.locType == ZVI_LOC_BUFFER) return codeBytes(s, &loc.u.mem.buffer, &loc.u.mem.bufSize);
     if (loc.locType == ZVI_LOC_FILENAME) return codeText(s, &loc.u.fileName);
     return loc.locType == ZVI_LOC_NONE;
 }

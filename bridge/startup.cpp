@@ -30,6 +30,7 @@ void lockingCallback(int mode, int n, const char*, int) {
 }
 
 void unloadLibrary() {
+    win::DeleteCriticalSection(&traceSection);
     if (!lockTable) return;
     crypto::setCallbacks(nullptr, nullptr);
     for (int i = lockCount - 1; i >= 0; --i) win::CloseHandle(lockTable[i]);

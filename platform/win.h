@@ -1,4 +1,4 @@
-// The few Windows calls the library makes, mapped onto the C library and <mutex>.
+// The few Windows calls the library makes, mapped onto the C library.
 #pragma once
 #include <cstdint>
 
@@ -14,10 +14,12 @@ bool CloseHandle(Handle h);
 uint32_t GetCurrentThreadId();
 
 struct CRITICAL_SECTION;
-void InitializeCriticalSection(CRITICAL_SECTION** section);
+void InitializeCriticalSection(CRITICAL_SECTION** section);  // null when it cannot be made
+void DeleteCriticalSection(CRITICAL_SECTION** section);
 
 uint32_t ntohl(uint32_t networkOrder);
 
 constexpr uint32_t INFINITE = 0xFFFFFFFFu;
+constexpr uint32_t WAIT_FAILED = 0xFFFFFFFFu;
 
 }  // namespace zvi::win

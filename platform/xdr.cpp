@@ -16,6 +16,26 @@ bool codeCounted(void* stream, char* data, uint32_t length) {
     return xdr_u_int(xdr(stream), &length) && xdr_opaque(xdr(stream), data, length);
 }
 
+// The bytes a memory stream still holds (any other stream: no bound). A count or a
+// length that the rest of the stream cannot hold fails before anything is allocated
+// for it: decoding would fail on the missing bytes anyway, after a block as large as
+// the count claims.
+// The operations of memory streams: one table for aligned buffers, one for others.
+const void* memoryOps(size_t offset) {
+    alignas(8) static char probeBuffer[8];
+    XDR probe;
+    xdrmem_create(&probe, probeBuffer + offset, 0, XDR_DECODE);
+    return static_cast<const void*>(probe.x_ops);
+}
+size_t remaining(void* stream) {
+    static const void* const aligned = memoryOps(0);
+    static const void* const unaligned = memoryOps(1);
+    const XDR* x = xdr(stream);
+    const void* ops = static_cast<const void*>(x->x_ops);
+    return ops == aligned || ops == unaligned ? x->x_handy : SIZE_MAX;
+}
+constexpr size_t kUnit = 4;  // every XDR item, and so every element, takes a unit or more
+
 }  // namespace
 
 Direction direction(void* stream) { return static_cast<Direction>(xdr(stream)->x_op); }
@@ -39,6 +59,7 @@ bool codeText(void* stream, char** text, uint32_t maxLength) {
         case Direction::Decode: {
             uint32_t length;
             if (!xdr_u_int(xdr(stream), &length) || length > maxLength || length == kUnbounded) return false;
+            if (length > remaining(stream)) return false;
             if (!*text && !(*text = static_cast<char*>(std::malloc(size_t{length} + 1)))) return false;
             (*text)[length] = '\0';
             return xdr_opaque(xdr(stream), *text, length);
@@ -77,6 +98,7 @@ bool codeBytes(void* stream, uint8_t** bytes, uint32_t* length) {
         case Direction::Decode:
             if (!xdr_u_int(xdr(stream), length)) return false;
             if (*length == 0) return true;
+            if (*length > remaining(stream)) return false;
             if (!*bytes && !(*bytes = static_cast<uint8_t*>(std::malloc(*length)))) return false;
             return xdr_opaque(xdr(stream), reinterpret_cast<char*>(*bytes), *length);
         case Direction::Free:
@@ -93,6 +115,7 @@ bool codeArray(void* stream, void** items, uint32_t* count, size_t elementSize, 
     if (!base) {
         if (*count == 0 || freeing(stream)) return true;
         if (direction(stream) == Direction::Encode) return false;  // a count without items
+        if (*count > remaining(stream) / kUnit) return false;
         if (!(base = static_cast<char*>(std::calloc(*count, elementSize)))) return false;
         *items = base;
     }

@@ -1,10 +1,10 @@
 #include <nl_types.h>
+#include <sched.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <string>
-#include <vector>
 
 #include "platform/zvutl.h"
 
@@ -14,49 +14,53 @@
 
 namespace zvi::utl {
 namespace {
-// 32-bit handles index this table of open catalogs.
-std::mutex catalogsMutex;
-std::vector<nl_catd> catalogs;
 
-nl_catd catalogAt(uint32_t handle) {
-    std::lock_guard lock(catalogsMutex);
-    return handle < catalogs.size() ? catalogs[handle] : nullptr;
+// 32-bit handles index a fixed table of open catalogs: nothing is allocated for a
+// handle and nothing stays behind when it is closed. A lookup holds its handle only
+// from open to close, so the table bounds the lookups in flight at one time; an open
+// that finds every slot taken waits for one to come free rather than fail.
+constexpr uint32_t kSlots = 64;
+std::atomic<nl_catd> slots[kSlots];
+
+nl_catd slotAt(uint32_t handle) {
+    return handle < kSlots ? slots[handle].load(std::memory_order_acquire) : nullptr;
 }
+
+uint32_t claimSlot(nl_catd catd) {
+    for (;;) {
+        for (uint32_t i = 0; i < kSlots; ++i) {
+            nl_catd expected = nullptr;
+            if (slots[i].compare_exchange_strong(expected, catd, std::memory_order_acq_rel)) return i;
+        }
+        sched_yield();
+    }
+}
+
+const nl_catd kFailed = reinterpret_cast<nl_catd>(-1);
+
 }  // namespace
 
 uint32_t catalogOpen(const char* name, int flags) {
     nl_catd catd = catopen(name, flags);
-    if (catd == reinterpret_cast<nl_catd>(-1) && !std::getenv("NLSPATH") && !std::strchr(name, '/')) {
+    if (catd == kFailed && !std::getenv("NLSPATH") && !std::strchr(name, '/')) {
         // Without NLSPATH, the catalog installed beside the library.
-        std::string path = std::string(ZVI_CATALOG_DIR "/") + name;
-        catd = catopen(path.c_str(), flags);
+        char path[4096];
+        const int n = std::snprintf(path, sizeof path, "%s/%s", ZVI_CATALOG_DIR, name);
+        if (n > 0 && static_cast<size_t>(n) < sizeof path) catd = catopen(path, flags);
     }
-    if (catd == reinterpret_cast<nl_catd>(-1)) return kNoCatalog;
-    std::lock_guard lock(catalogsMutex);
-    for (uint32_t i = 0; i < catalogs.size(); ++i) {
-        if (!catalogs[i]) {
-            catalogs[i] = catd;
-            return i;
-        }
-    }
-    catalogs.push_back(catd);
-    return static_cast<uint32_t>(catalogs.size() - 1);
+    if (catd == kFailed) return kNoCatalog;
+    return claimSlot(catd);
 }
 
 char* catalogGet(uint32_t handle, int set, int number, const char* fallback) {
-    nl_catd catd = catalogAt(handle);
+    nl_catd catd = slotAt(handle);
     const char* text = catd ? catgets(catd, set, number, fallback) : fallback;
     return text ? strdup(text) : nullptr;  // catgets keeps its texts: hand out a copy
 }
 
 void catalogClose(uint32_t handle) {
-    nl_catd catd = nullptr;
-    {
-        std::lock_guard lock(catalogsMutex);
-        if (handle >= catalogs.size()) return;
-        catd = catalogs[handle];
-        catalogs[handle] = nullptr;
-    }
+    if (handle >= kSlots) return;
+    nl_catd catd = slots[handle].exchange(nullptr, std::memory_order_acq_rel);
     if (catd) catclose(catd);
 }
 

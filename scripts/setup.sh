@@ -3,7 +3,8 @@
 # (Debian packages; run as root on a fresh machine).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libc-bin libtirpc-dev zlib1g-dev libssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev rpcsvc-proto)
+          libgtest-dev libgmock-dev libbenchmark-dev rpcsvc-proto
+          valgrind clang libclang-rt-dev)  # memcheck; libFuzzer and clang's sanitizers
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,7 @@
 # Fails unless the dynamic symbols the library defines are exactly the operations of
-# ${LIST} (one name a line, # starts a comment): none missing, none besides.
+# ${LIST} (one name a line, # starts a comment): none missing, none besides; or when
+# the library imports anything that throws: a throwing operator new, the throw
+# machinery or libstdc++'s throw helpers (no exception may leave an operation).
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
@@ -21,3 +23,15 @@ if(extra OR missing)
 endif()
 list(LENGTH exported count)
 message(STATUS "${count} exports, exactly the operations listed")
+
+execute_process(COMMAND nm -D --undefined-only ${LIB} OUTPUT_VARIABLE imports RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${imports}")
+foreach(line IN LISTS lines)
+  if(line MATCHES "U (_Znw[ml](St11align_val_t)?(@.*)?|_Zna[ml](St11align_val_t)?(@.*)?|__cxa_throw.*|__cxa_allocate_exception.*|__cxa_rethrow.*|_ZSt[0-9]+__throw_.*)$")
+    message(FATAL_ERROR "the library imports a throwing routine: ${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+message(STATUS "no throwing imports")

@@ -244,6 +244,37 @@ TEST(ValueCodec, SharedAttachmentLocatorRules) {
     EXPECT_EQ(encode(zvi::codeValue, &v), Bytes(Wire() << 50 << 1 << "" << 0 << 0 << 0 << std::string("ab")));
     v = withPointer(49, &a);
     EXPECT_EQ(encode(zvi::codeValue, &v), Bytes(Wire() << 49 << 1 << "" << 0 << 0 << 0));
+
+    // Decoded, a type 50 record is an attachment holding a buffer, whatever locator type
+    // the wire gave: it codes back and releases as one.
+    for (uint32_t wireType : {0u, 1u, 7u}) {
+        const Bytes wire = Wire() << 50 << 1 << "n" << 0 << 0 << wireType << std::string("ab");
+        alloc::Window w;
+        Value decoded{};
+        ASSERT_EQ(zvi::rpc::decodeRecord(zvi::codeValue, &decoded, wire.data(), wire.size()), wire.size());
+        EXPECT_EQ(decoded.dataType, 11u);
+        EXPECT_EQ(decoded.payload.attachment->locator.locType, 2u);
+        EXPECT_EQ(encode(zvi::codeValue, &decoded), Bytes(Wire() << 11 << 1 << "n" << 0 << 0 << 2 << std::string("ab")));
+        releaseThroughCodec(zvi::codeValue, &decoded);
+        EXPECT_EQ(w.liveBlocks(), 0u) << wireType;
+    }
+}
+
+// A count or a length that the rest of the stream cannot hold fails before anything is
+// allocated for it.
+TEST(RecordCodecs, CountsBeyondTheStreamFailWithoutAllocating) {
+    const Bytes wires[] = {Wire() << 0x100000u << 1,            // an identifier list
+                           Wire() << 4 << 0x100000u << 0,       // a text value
+                           Wire() << 9 << 1 << 0 << 0x100000u};  // a byte list value
+    const Codec codecs[] = {zvi::codeIdList, zvi::codeValue, zvi::codeValue};
+    for (size_t i = 0; i < 3; ++i) {
+        alloc::Window w;
+        unsigned char record[64] = {};
+        EXPECT_EQ(zvi::rpc::decodeRecord(codecs[i], record, wires[i].data(), wires[i].size()), 0u) << i;
+        for (size_t size : w.sizes()) EXPECT_LT(size, 64u) << i;
+        releaseThroughCodec(codecs[i], record);
+        EXPECT_EQ(w.liveBlocks(), 0u) << i;
+    }
 }
 
 TEST(ValueCodec, UnknownTypesAndBadRecordsFail) {

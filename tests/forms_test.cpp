@@ -64,6 +64,9 @@ struct Args {
     PropList properties{1, props};
     TransferSettings transfer{};
     Args() {
+        // The list field's padding (bytes 18 and 19) written, so that the copy, which
+        // clears it, compares equal byte for byte.
+        raw::put<uint16_t>(&fields[0], 18, 0);
         transfer.flags = ZVI_TRANSFER_TARGET_TEXT | ZVI_TRANSFER_NO_TARGET | ZVI_TRANSFER_OPTION_A |
                          ZVI_TRANSFER_OPTION_B;
         transfer.target.text = target;

@@ -199,7 +199,8 @@ TEST(Containers, OwnersReferencesAndExportItems) {
         [&](const ContainerReferenceList& c) {
             const void* items = raw::ptr(&c, 8);
             copies::expectSameBytesBut(items, refs.bytes, 2 * R::size, {{R::label, R::description + 8}, {R::groups + 4, R::groups + 16},
-                                       {R::value + 8, R::value + 16}, {R::size + R::label, R::size + R::label + 8}});
+                                       {R::value + 4, R::value + 16}, {R::size + R::label, R::size + R::label + 8}});
+            EXPECT_EQ(raw::u32(items, R::value + 4), 0u) << "the value's padding is cleared, not copied";
             for (size_t p : {R::label, R::description, R::value + 8, R::size + R::label}) copies::expectDuplicated(items, refs.bytes, p);
             copies::expectOwnList(items, refs.bytes, R::groups);
         },

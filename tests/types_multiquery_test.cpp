@@ -279,7 +279,7 @@ TEST(CopyMultiQuery, EveryRoutineCopiesDeeplyAndSurvivesEachFailedAllocation) {
 }
 
 TEST(DeepMultiQuery, HundredThousandNodesOnA256KiBStack) {
-    constexpr int kDepth = 100000;
+    const int kDepth = trees::heavy(100000);
     Tree t;
     MultiQualifier* leaf = t.compare(1, t.field("T", 1), t.field("T", 2));
     MultiQualifier* chain = t.compare(1, t.field("T", 1), t.field("T", 0));
@@ -296,7 +296,7 @@ TEST(DeepMultiQuery, HundredThousandNodesOnA256KiBStack) {
     // Queries nested through from items, sub-queries and arithmetic, and the clean-up
     // of a deep copy that runs out of memory.
     MultiQuery q{};
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < trees::heavy(20000); ++i) {
         MultiOperand sum = t.field("T", 1);
         if (i % 100 == 0)
             for (int j = 0; j < 50; ++j) sum = t.arith(1, sum, t.field("T", 2));
@@ -313,7 +313,7 @@ TEST(DeepMultiQuery, HundredThousandNodesOnA256KiBStack) {
         MultiQuery copy;
         ASSERT_EQ(CopyMultiQuery(&copy, &q), 0u);
         ReleaseMultiQuery(&copy, 0);
-        alloc::Window w(100000);
+        alloc::Window w(trees::heavy(100000));
         EXPECT_EQ(CopyMultiQuery(&copy, &q), 300u);
         EXPECT_TRUE(isZero(copy));
         EXPECT_EQ(w.liveBlocks(), 0u);

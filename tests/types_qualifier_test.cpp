@@ -159,7 +159,7 @@ TEST(ReleaseQualifierList, ReleasesEveryNodeInPlace) {
 
 TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
     // "a OR b OR c ...": each node's left is the chain so far, its right one leaf.
-    constexpr int kDepth = 1000000;
+    const int kDepth = trees::heavy(1000000);
     Tree t;
     t.reserve(2 * kDepth + 16);
     Qualifier* chain = t.compare(1, t.field(1), t.field(0));
@@ -178,14 +178,14 @@ TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
     // The same depth through arithmetic and sub-queries, and the failure clean-up of a
     // deep copy.
     Tree::Operand sum = t.field(1);
-    for (int i = 0; i < 200000; ++i) sum = t.arith(1, sum, t.field(2));
+    for (int i = 0; i < trees::heavy(200000); ++i) sum = t.arith(1, sum, t.field(2));
     Qualifier* nested = t.compare(1, sum, t.field(3));
-    for (int i = 0; i < 100000; ++i) nested = t.compare(2, t.field(4), t.query(t.node(ZVI_QUAL_NOT, nested)));
+    for (int i = 0; i < trees::heavy(100000); ++i) nested = t.compare(2, t.field(4), t.query(t.node(ZVI_QUAL_NOT, nested)));
     trees::onSmallStack([&] {
         Qualifier copy;
         ASSERT_EQ(CopyQualifier(&copy, nested), 0u);
         ReleaseQualifier(&copy, 0);
-        alloc::Window w(500000);
+        alloc::Window w(trees::heavy(500000));
         EXPECT_EQ(CopyQualifier(&copy, nested), 300u);
         EXPECT_EQ(copy.u.relOp, nullptr);
         EXPECT_EQ(w.liveBlocks(), 0u);

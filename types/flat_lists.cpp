@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "types/padding.h"
 #include "types/types.h"
 
 namespace zvi {
@@ -50,6 +51,7 @@ uint32_t copyFlat(List* destination, const List* source, Variant variant, bool k
     auto* items = static_cast<Item*>(variant.zeroFill ? std::calloc(room, sizeof(Item)) : std::malloc(room * sizeof(Item)));
     if (!items) return variant.reportFailure ? kCopyNoMemory : 0;
     std::memcpy(items, source->items, size_t{count} * sizeof(Item));
+    clearPadding(items, count);
     destination->items = items;
     destination->numItems = count;
     return 0;

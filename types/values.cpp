@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "types/padding.h"
 #include "types/types.h"
 
 namespace zvi {
@@ -134,6 +135,7 @@ uint32_t CopyValue(Value* destination, const Value* source) {
         return 0;
     }
     *destination = *source;
+    clearPadding(destination);
     ValuePayload& p = destination->payload;
     switch (destination->dataType) {
         case ZVI_DATA_BYTES: return p.byteList ? copyByteList(&p.byteList) : 0;

@@ -2,11 +2,15 @@
 // field values on the heap as the host returns them, and a call's outcome in words.
 #pragma once
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "tests/support/fixtures.h"
+#include "types/padding.h"
 
 namespace testing_support {
 
@@ -18,12 +22,19 @@ inline FieldValue textValue(uint32_t id, char* text) {
     return v;
 }
 
-// A list copied for the host: the same items in a block of the library's own.
+// A list copied for the host: the same items in a block of the library's own, with
+// zeros where the caller's items have padding (whatever the caller left there).
 template <class List>
 void expectCopy(const List& got, const List& given) {
+    using Item = std::remove_const_t<std::remove_pointer_t<decltype(given.items)>>;
     EXPECT_EQ(got.numItems, given.numItems);
     EXPECT_NE(got.items, given.items);
-    EXPECT_EQ(std::memcmp(got.items, given.items, given.numItems * sizeof *given.items), 0);
+    const size_t size = given.numItems * sizeof(Item);
+    std::vector<Item*> block(size / sizeof(Item*) + 1);  // aligned for any item
+    auto* expected = reinterpret_cast<Item*>(block.data());
+    std::memcpy(expected, given.items, size);
+    zvi::clearPadding(expected, given.numItems);
+    EXPECT_EQ(std::memcmp(got.items, expected, size), 0);
 }
 
 // A list of text field values copied deeply, texts included.
@@ -41,6 +52,15 @@ inline FieldValueList hostValues(uint32_t n) {
     FieldValueList list{n, static_cast<FieldValue*>(std::calloc(n, sizeof(FieldValue)))};
     for (uint32_t i = 0; i < n; ++i) list.items[i] = textValue(1 + i, fake::text("host text"));
     return list;
+}
+
+// An RFC 1950 stream of text, as the host stores compressed entry data.
+inline std::string deflated(const std::string& text) {
+    uLongf size = compressBound(text.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+    out.resize(size);
+    return out;
 }
 
 // The status list of a result record.
