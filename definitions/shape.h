@@ -24,11 +24,12 @@
 //                     in::text<&Q::helpText>(helpText, 128),
 //                     in::copy<&Q::permissions>(permissions, 16));
 //
-// Runners: get (wanted mask), set (nothing-to-change test, rules, change mask), send
-// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, name, value,
-// copy, flag; out::moved, dropped, word, text, name, converted (names, texts);
-// modifiers notAChange, late and kept. Rules are the argument checks made before the control record
-// is converted, first broken one wins.
+// Runners: get (wanted mask, rules), set (nothing-to-change test, rules, change mask),
+// send (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, name,
+// value, copy, flag; out::moved, dropped, word, text, name, converted (names, texts);
+// modifiers notAChange, late and kept. Rules are the argument checks made before the
+// control record is converted, first broken one wins; a rule may carry a detail text
+// and another message type, and a warning may go on to the checks after it.
 //
 // The parts are filled and delivered in the order given, which is the order the host
 // record is built and the outputs are handed over. A family adds parts of its own (a
@@ -46,6 +47,7 @@
 #include "types/definitions.h"
 #include "types/types.h"
 #include "zvi/forms.h"
+#include "zvi/multiple_fields.h"
 
 namespace zvi::shape {
 
@@ -100,10 +102,13 @@ template <> struct Structure<Value> : CopiedBy<CopyValue, ReleaseValue> {};
 template <> struct Structure<FieldLimit> : CopiedBy<CopyFieldLimit, ReleaseFieldLimit> {};
 template <> struct Structure<DisplayInstanceList> : CopiedBy<CopyDisplayInstanceList, ReleaseDisplayInstanceList> {};
 template <> struct Structure<IdListList> : ReleasedBy<ReleaseIdListList> {};
+template <> struct Structure<PermissionListList> : ReleasedBy<releaseLists<PermissionListList>> {};
 template <> struct Structure<PropListList> : ReleasedBy<ReleasePropListList> {};
 template <> struct Structure<UintList> : ReleasedBy<releaseItems<UintList>> {};
 template <> struct Structure<CountedTextList> : ReleasedBy<ReleaseCountedTextList> {};
 template <> struct Structure<FormTypeInfoList> : ReleasedBy<releaseItems<FormTypeInfoList>> {};
+template <> struct Structure<FieldLimitList> : ReleasedBy<ReleaseFieldLimitList> {};
+template <> struct Structure<FieldMappingList> : ReleasedBy<releaseItems<FieldMappingList>> {};
 
 // How an output the caller passed is emptied at entry: a list's count, a record's
 // leading tag word.
@@ -161,10 +166,15 @@ Kept<P> kept(P part) {
 }
 
 // An argument check made before the control record is converted: the first broken
-// rule ends the call with its error and an empty text.
+// rule ends the call with its message (an error with an empty text unless it says
+// otherwise). A rule that goes on only records its message (a warning), and the
+// checks after it run.
 struct Rule {
     bool broken;
     uint32_t number;
+    const char* detail = "";
+    uint32_t type = ZVI_ERROR;
+    bool goesOn = false;
 };
 
 template <class Q, class R, class... P>
@@ -174,8 +184,11 @@ uint32_t run(Call<Q, R>& f, uint32_t Q::*mask, bool changeTest, std::initializer
     ((parts.late ? parts.empty() : void()), ...);
     if (changeTest && !(parts.change || ...))
         return appendStatus(f.status(), ZVI_WARNING, msg::kNothingToChange, "");
-    for (const Rule& rule : rules)
-        if (rule.broken) return f.error(rule.number, "");
+    for (const Rule& rule : rules) {
+        if (!rule.broken) continue;
+        const uint32_t code = appendStatus(f.status(), rule.type, rule.number, rule.detail);
+        if (!rule.goesOn) return code;
+    }
     f.convert();
     bool filled = true;
     ((filled = filled && parts.fill(f, f.req)), ...);
@@ -194,6 +207,11 @@ uint32_t run(Call<Q, R>& f, uint32_t Q::*mask, bool changeTest, std::initializer
 template <class Q, class R, class... P>
 uint32_t get(Call<Q, R>& f, uint32_t Q::*wantedMask, P... parts) {
     return run(f, wantedMask, false, {}, parts...);
+}
+// The same with argument checks (a required output).
+template <class Q, class R, class... P>
+uint32_t get(Call<Q, R>& f, uint32_t Q::*wantedMask, std::initializer_list<Rule> rules, P... parts) {
+    return run(f, wantedMask, false, rules, parts...);
 }
 // Set: nothing given that counts is warning 54; the change mask holds the bit of
 // every argument given.
@@ -424,7 +442,8 @@ Converted<Field, Out, Convert, Release> converted(Out* out, uint32_t bit = 0) {
 // The host's names as counted texts, converted in place into a NameList and moved.
 inline uint32_t moveNames(CountedTextList* host, NameList* names) {
     const uint32_t code = ConvertNameList(host);
-    *names = NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)};
+    // a count without items (nothing was read) is handed over as an empty list
+    *names = host->items ? NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)} : NameList{};
     *host = CountedTextList{};
     return code;
 }

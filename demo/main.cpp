@@ -55,6 +55,12 @@ struct Api {
     ZVI_DEMO_OP(Import);
     ZVI_DEMO_OP(GetListUser);
     ZVI_DEMO_OP(GetListGroup);
+    ZVI_DEMO_OP(CreateMultipleFields);
+    ZVI_DEMO_OP(CreateVUI);
+    ZVI_DEMO_OP(GetListVUI);
+    ZVI_DEMO_OP(CreateFilter);
+    ZVI_DEMO_OP(GetListFilter);
+    ZVI_DEMO_OP(GetFilter);
 #undef ZVI_DEMO_OP
 };
 
@@ -305,6 +311,113 @@ void listPeople(const Api& zvi, ControlRecord& control) {
     show("ZVIGetListUser(kind 3)", zvi.GetListUser(&control, 3, 0, &users, &status), &status);
 }
 
+// A plug-in that lays a form out: several fields in one call, and a view on the form.
+struct Layout {
+    const Api& zvi;
+    ControlRecord& control;
+    StatusList status{};
+
+    // Three fields; the server picks their ids. Lists given by the caller hold one item
+    // per field.
+    void createFields(const char* form) {
+        uint32_t ids[3] = {};
+        uint8_t flags[3] = {};
+        char* names[3] = {const_cast<char*>("Vendor"), const_cast<char*>("Warranty"), const_cast<char*>("Price")};
+        char* helps[3] = {const_cast<char*>("Who sold it"), nullptr, const_cast<char*>("What it cost")};
+        uint32_t dataTypes[3] = {ZVI_DATA_TEXT, ZVI_DATA_DATE, ZVI_DATA_INTEGER}, entry[3] = {1, 2, 2},
+                 creation[3] = {1, 1, 1}, extra[3] = {};
+        IdList fieldIds{3, ids};
+        FlagList fieldIdFlags{3, flags};
+        TextList fieldNames{3, names}, helpTexts{3, helps};
+        UintList types{3, dataTypes}, entryOptions{3, entry}, creationOptions{3, creation}, extraOptions{3, extra};
+        const uint32_t rc = zvi.CreateMultipleFields(&control, const_cast<char*>(form), &fieldIds, &fieldIdFlags,
+                                                     &fieldNames, nullptr, &types, &entryOptions, &creationOptions,
+                                                     &extraOptions, nullptr, nullptr, nullptr, nullptr, &helpTexts,
+                                                     nullptr, nullptr, nullptr, &status);
+        std::string given;
+        for (uint32_t i = 0; rc < 2 && i < fieldIds.numItems; ++i) given += " " + std::to_string(fieldIds.items[i]);
+        show("ZVICreateMultipleFields(Vendor, Warranty, Price) gives fields" + given, rc, &status);
+        if (fieldIds.items != ids) std::free(fieldIds.items);  // the server's list is the caller's
+        uint32_t asked[3] = {536870950, 536870951, 536870952};
+        entry[1] = 9;  // out of range: the call names the field
+        fieldIds = IdList{3, asked};
+        show("ZVICreateMultipleFields(an entry option of 9)",
+             zvi.CreateMultipleFields(&control, const_cast<char*>(form), &fieldIds, &fieldIdFlags, &fieldNames,
+                                      nullptr, &types, &entryOptions, &creationOptions, &extraOptions, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &status),
+             &status);
+    }
+
+    void createView(const char* form, const char* name) {
+        uint32_t id = 0;
+        const uint32_t rc = zvi.CreateVUI(&control, const_cast<char*>(form), &id, const_cast<char*>(name),
+                                          const_cast<char*>("Default"), 0, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, &status);
+        show(std::string("ZVICreateVUI(\"") + name + "\") gives view " + std::to_string(id), rc, &status);
+        IdList views{};
+        show(std::string("ZVIGetListVUI(\"") + form + "\")",
+             zvi.GetListVUI(&control, const_cast<char*>(form), 0, nullptr, &views, &status), &status);
+        for (uint32_t i = 0; i < views.numItems; ++i) std::printf("      %u\n", views.items[i]);
+        std::free(views.items);
+    }
+};
+
+// A plug-in that adds a filter to the help desk form, whose action sets a request's
+// status to Closed; then lists the form's filters and reads the filter back.
+void defineFilter(const Api& zvi, ControlRecord& control) {
+    StatusList status{};
+    char name[] = "Close duplicates", form[] = "HelpDesk", help[] = "Closes requests marked as duplicates";
+    ObjectName forms[1] = {"HelpDesk"};
+    NameList formList{1, forms};
+    WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}};
+    FieldAssign assign{kStatusField, {ZVI_ASSIGN_VALUE, {}}};
+    assign.assign.u.value = text(0, "Closed").value;
+    WorkflowAction action{};
+    action.actionType = ZVI_ACTION_SET_FIELDS;
+    action.u.setFields.assignments = FieldAssignList{1, &assign};
+    WorkflowActionList actions{1, &action};
+    show("ZVICreateFilter(\"Close duplicates\", set status to Closed)",
+         zvi.CreateFilter(&control, name, 500, &connect, 2 /* on modify */, 1, nullptr, &actions, nullptr, help,
+                          const_cast<char*>("Demo"), nullptr, nullptr, 0, nullptr, &status),
+         &status);
+
+    NameList names{};
+    show("ZVIGetListFilter(\"HelpDesk\")", zvi.GetListFilter(&control, form, 0, nullptr, &names, &status), &status);
+    for (uint32_t i = 0; i < names.numItems; ++i) std::printf("      %s\n", names.items[i]);
+    std::free(names.items);
+
+    uint32_t order = 0, enable = 0;
+    WorkflowConnect on{};
+    WorkflowActionList got{};
+    char* helpText = nullptr;
+    char owner[ZVI_NAME_SIZE];
+    const uint32_t rc = zvi.GetFilter(&control, name, &order, &on, nullptr, &enable, nullptr, &got, nullptr, &helpText,
+                                      nullptr, owner, nullptr, nullptr, nullptr, nullptr, nullptr, &status);
+    show("ZVIGetFilter(\"Close duplicates\")", rc, &status);
+    if (rc < 2) {
+        std::printf("      order %u, enabled %u, owner %s, help \"%s\"\n", order, enable, owner, helpText);
+        for (uint32_t i = 0; on.u.nameList && i < on.u.nameList->numItems; ++i)
+            std::printf("      runs on %s\n", on.u.nameList->items[i]);
+        for (uint32_t i = 0; i < got.numItems; ++i) {
+            const FieldAssignList& set = got.items[i].u.setFields.assignments;
+            for (uint32_t k = 0; k < set.numItems; ++k)
+                std::printf("      sets field %u to \"%s\"\n", set.items[k].fieldId, set.items[k].assign.u.value.payload.text);
+        }
+    }
+    // The caller's to release: the form names, the action with its texts, the help text.
+    if (on.connectType == ZVI_CONNECT_FORMS && on.u.nameList) {
+        std::free(on.u.nameList->items);
+        std::free(on.u.nameList);
+    }
+    for (uint32_t i = 0; i < got.numItems; ++i) {
+        FieldAssignList& set = got.items[i].u.setFields.assignments;
+        for (uint32_t k = 0; k < set.numItems; ++k) std::free(set.items[k].assign.u.value.payload.text);
+        std::free(set.items);
+    }
+    std::free(got.items);
+    std::free(helpText);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -380,6 +493,11 @@ int main(int argc, char** argv) {
         d.listForms();
         d.listFields("Assets");
 
+        std::printf("\n-- a plug-in lays the form out: several fields in one call, and a view\n");
+        Layout layout{zvi, s.control};
+        layout.createFields("Assets");
+        d.listFields("Assets");
+        layout.createView("Assets", "Inventory");
         std::printf("\n-- definitions exported to a file and imported under another name\n");
         copyDefinitions(zvi, s.control, "Assets", "Assets archive");
         d.showForm("Assets archive");
@@ -404,6 +522,9 @@ int main(int argc, char** argv) {
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &d.status),
              &d.status);
         d.showField("Assets", 7);
+
+        std::printf("\n-- a plug-in adds a filter to the help desk form\n");
+        defineFilter(zvi, s.control);
 
         std::printf("\n-- calls that go wrong\n");
         s.get(printer);

@@ -1,5 +1,6 @@
 #include "demo/reference_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <arpa/inet.h>
@@ -22,6 +23,7 @@ constexpr uint32_t kEntryCreated = 1;
 constexpr uint32_t kBulkState = 9100;
 constexpr uint32_t kNoSuchField = 314;
 constexpr uint32_t kExists = 8960;
+constexpr uint32_t kNoSuchFilter = 304;
 
 char* heapText(const std::string& s) { return strdup(s.c_str()); }
 
@@ -419,6 +421,127 @@ uint32_t getListField(void* request, void* result, uint32_t) {
     return 1;
 }
 
+// --- many fields at once, and views ---------------------------------------------------
+
+// Fields with id 0 get the next free ids; the assigned ids are the result.
+uint32_t createMultipleFields(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateMultipleFieldsRequest*>(request);
+    auto& r = *static_cast<CreateMultipleFieldsResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.ids.items = heapArray<uint32_t>(q.fieldIds.numItems);
+    for (uint32_t i = 0; i < q.fieldIds.numItems; ++i) {
+        const uint32_t id = q.fieldIds.items[i] ? q.fieldIds.items[i] : form->nextFieldId++;
+        FieldDef& field = form->fields[id];
+        if (q.fieldNames.items) field.name = q.fieldNames.items[i];
+        field.dataType = q.dataTypes.items[i];
+        field.entryOption = q.entryOptions.items[i];
+        field.creationOption = q.creationOptions.items[i];
+        if (q.helpTexts.items) field.helpText = q.helpTexts.items[i].text;
+        r.ids.items[r.ids.numItems++] = id;
+    }
+    touch(*form);
+    return 1;
+}
+
+uint32_t createView(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateVUIRequest*>(request);
+    auto& r = *static_cast<CreateVUIResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.viewId = q.viewId ? q.viewId : form->nextViewId++;
+    form->views[r.viewId] = q.viewName;
+    touch(*form);
+    return 1;
+}
+
+uint32_t getListViews(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListVUIRequest*>(request);
+    auto& r = *static_cast<GetListVUIResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.ids.items = heapArray<uint32_t>(form->views.size());
+    for (const auto& view : form->views) r.ids.items[r.ids.numItems++] = view.first;
+    return 1;
+}
+
+// --- filters ------------------------------------------------------------------------------
+
+// The forms of a workflow connect in the host's form (counted texts).
+std::vector<std::string> formsOf(const WorkflowConnect& connect) {
+    std::vector<std::string> forms;
+    const auto* names = reinterpret_cast<const CountedTextList*>(connect.u.nameList);
+    for (uint32_t i = 0; connect.connectType == ZVI_CONNECT_FORMS && names && i < names->numItems; ++i)
+        forms.push_back(names->items[i].text ? names->items[i].text : "");
+    return forms;
+}
+
+uint32_t createFilter(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateFilterRequest*>(request);
+    auto& r = *static_cast<CreateFilterResult*>(result);
+    if (store->filters.count(q.name)) {
+        addMessage(r.status, ZVI_ERROR, kExists, "Filter already exists", q.name);
+        return 1;
+    }
+    FilterDef filter{formsOf(q.workflowConnect), q.order, q.enable, {}, q.helpText, q.owner, store->clock++};
+    for (uint32_t i = 0; i < q.actions.numItems; ++i) {
+        if (q.actions.items[i].actionType != ZVI_ACTION_SET_FIELDS) continue;
+        const FieldAssignList& assignments = q.actions.items[i].u.setFields.assignments;
+        for (uint32_t k = 0; k < assignments.numItems; ++k)
+            if (assignments.items[k].assign.tag == ZVI_ASSIGN_VALUE)
+                filter.assignments[assignments.items[k].fieldId] = fieldOf(assignments.items[k].assign.u.value).text;
+    }
+    store->filters[q.name] = filter;
+    return 1;
+}
+
+// The filters that run on a form (all of them for an empty name), as counted texts.
+uint32_t getListFilter(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListFilterRequest*>(request);
+    auto& r = *static_cast<GetListFilterResult*>(result);
+    r.names.items = heapArray<CountedText>(store->filters.size());
+    for (const auto& filter : store->filters) {
+        const auto& forms = filter.second.forms;
+        if (*q.formName && std::find(forms.begin(), forms.end(), q.formName) == forms.end()) continue;
+        r.names.items[r.names.numItems++] = countedText(filter.first);
+    }
+    return 1;
+}
+
+uint32_t getFilter(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetFilterRequest*>(request);
+    auto& r = *static_cast<GetFilterResult*>(result);
+    auto found = store->filters.find(q.name);
+    if (found == store->filters.end()) {
+        addMessage(r.status, ZVI_ERROR, kNoSuchFilter, "Filter does not exist on server", q.name);
+        return 1;
+    }
+    const FilterDef& filter = found->second;
+    r.order = filter.order;
+    r.enable = filter.enable;
+    r.timestamp = filter.changed;
+    auto* forms = heapArray<CountedTextList>(1);
+    forms->items = heapArray<CountedText>(filter.forms.size());
+    for (const std::string& form : filter.forms) forms->items[forms->numItems++] = countedText(form);
+    r.workflowConnect.connectType = ZVI_CONNECT_FORMS;
+    r.workflowConnect.u.nameList = reinterpret_cast<NameList*>(forms);
+    if (q.wantedMask & 2) {  // the set-fields action
+        r.actions = WorkflowActionList{1, heapArray<WorkflowAction>(1)};
+        r.actions.items[0].actionType = ZVI_ACTION_SET_FIELDS;
+        FieldAssignList& assignments = r.actions.items[0].u.setFields.assignments;
+        assignments.items = heapArray<FieldAssign>(filter.assignments.size());
+        for (const auto& assigned : filter.assignments) {
+            FieldAssign& a = assignments.items[assignments.numItems++];
+            a.fieldId = assigned.first;
+            a.assign.tag = ZVI_ASSIGN_VALUE;
+            a.assign.u.value = valueOf(Field{ZVI_DATA_TEXT, assigned.second, 0});
+        }
+    }
+    if (q.wantedMask & 8) r.helpText = countedText(filter.helpText);
+    if (q.wantedMask & 64) putName(r.owner, filter.owner);
+    return 1;
+}
+
 // --- definition export and import, users and groups -------------------------------------
 
 uint32_t exportDefinitions(void* request, void* result, uint32_t) {
@@ -525,6 +648,12 @@ HostEntryTable makeHostTable(Store& s) {
     put<ServiceRoutine>(table, 12352, setField);
     put<ServiceRoutine>(table, 12360, createField);
     put<ServiceRoutine>(table, 12376, getListField);
+    put<ServiceRoutine>(table, 13264, createMultipleFields);
+    put<ServiceRoutine>(table, 12760, createView);
+    put<ServiceRoutine>(table, 12776, getListViews);
+    put<ServiceRoutine>(table, 12440, getFilter);
+    put<ServiceRoutine>(table, 12456, createFilter);
+    put<ServiceRoutine>(table, 12472, getListFilter);
     put<ServiceRoutine>(table, 12592, exportDefinitions);
     put<ServiceRoutine>(table, 12600, importDefinitions);
     put<ServiceRoutine>(table, 12576, getListUser);

@@ -38,10 +38,24 @@ struct Form {
     uint32_t changed = 0;                  // a change counter stands in for the time
     std::map<uint32_t, FieldDef> fields;   // field id -> definition
     uint32_t nextFieldId = 536870913;
+    std::map<uint32_t, std::string> views; // view id -> name
+    uint32_t nextViewId = 1;
+};
+
+// A filter: the forms it runs on and the text values its set-fields action assigns.
+struct FilterDef {
+    std::vector<std::string> forms;
+    uint32_t order = 0;
+    uint32_t enable = 1;
+    std::map<uint32_t, std::string> assignments;  // field id -> text
+    std::string helpText;
+    std::string owner;
+    uint32_t changed = 0;
 };
 
 struct Store {
     std::map<std::string, Form> forms;
+    std::map<std::string, FilterDef> filters;
     std::vector<std::string> users{"Demo", "Alice", "Bob"};
     std::vector<std::string> groups{"Administrator", "Help desk"};
     std::string charSet = "UTF-8";

@@ -112,7 +112,7 @@ std::vector<DefinitionOp> AccessTest::ops() {
              expectNames(q, {{SetApplicationState::applicationName, "Approval"}, {SetApplicationState::stateName, "Running"}},
                          678, SetApplicationState::size);
          },
-         [](C c, S s) { return ZVISetApplicationState(c, appName, stateName, s); }, {0}, true},
+         [](C c, S s) { return ZVISetApplicationState(c, appName, stateName, s); }, {0}, nullptr, true},
         {"ZVIGetApplicationMessages", kMessages, 132, false, "ZVIGetApplicationMessages", ListResult::status,
          [](void* q, void* r) {
              expectNames(q, {{Application::applicationName, ""}}, 423, Application::size);
@@ -131,14 +131,14 @@ std::vector<DefinitionOp> AccessTest::ops() {
              std::free(got.items);
              return rc;
          },
-         {0}, true},
+         {0}, nullptr, true},
         {"ZVIGetMultipleExtFieldCandidates", kExtField, 107, false, "ZVIGetMultipleExtFieldCandidates",
          ExtField::status,
          [](void* q, void* r) {
              EXPECT_TRUE(raw::zero(q, ExtField::formTypeInfo, ExtField::size)) << "no description: zero";
              for (size_t i = 0; i < 3; ++i) hostList(r, ExtField::lists + 16 * i, 2, kExtFieldItems[i]);
          },
-         [](C c, S s) { ExtFieldOutputs o; return o.release(o.get(c, s)); }, {0}, true},
+         [](C c, S s) { ExtFieldOutputs o; return o.release(o.get(c, s)); }, {0}, nullptr, true},
     };
 }
 

@@ -7,13 +7,6 @@
 using namespace zvi;
 using namespace zvi::shape;
 
-namespace zvi::shape {
-
-template <> struct Structure<FieldMappingList> : ReleasedBy<releaseItems<FieldMappingList>> {};
-template <> struct Structure<FieldLimitList> : ReleasedBy<ReleaseFieldLimitList> {};
-
-}  // namespace zvi::shape
-
 extern "C" {
 
 ZVI_API uint32_t ZVIGetListExtSchemaCandidates(ControlRecord* control, uint32_t candidateKind,

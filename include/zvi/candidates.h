@@ -3,14 +3,12 @@
 #ifndef ZVI_CANDIDATES_H
 #define ZVI_CANDIDATES_H
 
-#include "zvi/fields.h"
 #include "zvi/forms.h"
+#include "zvi/multiple_fields.h"
 #include "zvi/namelists.h"
 #include "zvi/properties.h"
 
 ZVI_EXTERN_C_BEGIN
-
-ZVI_COUNTED_LIST(FieldMappingList, FieldMapping);
 
 /* Outputs may be null; they are written only on success and are not emptied at
  * entry. The server's messages reach the caller even when its routine fails. */
