@@ -38,7 +38,7 @@
 //
 // Parts for the workflow objects: in::renameIfDifferent (a differing empty new name is
 // sent but is no change), in::packed (a copy brought into the host's form),
-// out::unpacked (a record converted back, then moved); the modifier emptiedWhole.
+// out::unpacked (a record converted back, then moved).
 #pragma once
 #include <cstdint>
 #include <cstdlib>
@@ -133,7 +133,6 @@ struct Part {
     bool present;        // argument given, output passed
     bool change;         // Set: counts in the nothing-to-change test
     bool late = false;   // emptied after the status list is tested
-    bool whole = false;  // a list output emptied whole (count and pointer), not by its count
     Part(uint32_t bit, bool present) : bit(bit), present(present), change(present) {}
     void empty() {}
     template <class F, class Q>
@@ -152,13 +151,6 @@ P notAChange(P part) {
     part.change = false;
     return part;
 }
-// A list output is emptied whole (count and pointer) rather than by its count.
-template <class P>
-P emptiedWhole(P part) {
-    part.whole = true;
-    return part;
-}
-
 // The output is emptied after the status list is tested rather than before.
 template <class P>
 P late(P part) {
@@ -379,8 +371,7 @@ struct Moved : Part {
     using T = TypeOf<Field>;
     T* out;
     void empty() {
-        if (out && whole) *out = T{};
-        else if (out) Emptied<T>::at(*out);
+        if (out) Emptied<T>::at(*out);
     }
     template <class F, class R>
     void deliver(F&, R& r) {
@@ -485,7 +476,6 @@ struct Converted : Part {
     Out* out;
     void empty() {
         if (out) out->numItems = 0;
-        if (out && whole) out->items = nullptr;
     }
     template <class F, class R>
     void deliver(F& f, R& r) {

@@ -1,6 +1,6 @@
 // Container operations.
-#include "definitions/shape.h"
 #include "types/helpers.h"
+#include "workflow/workflow_objects.h"
 #include "zvi/zvi.h"
 
 using namespace zvi;
@@ -153,21 +153,21 @@ ZVI_API uint32_t ZVIGetMultipleContainers(ControlRecord* control, uint32_t since
                in::arg<&Q::attributeMask>(attributeMask),
                in::copy<&Q::ownerFilter>(ownerFilter && ownerFilter->numItems ? ownerFilter : nullptr),
                in::copy<&Q::referenceTypes>(referenceTypes),
-               emptiedWhole(out::moved<&R::existList>(existList, 1)),
-               emptiedWhole(out::moved<&R::names>(containerNames, 2)),
-               emptiedWhole(out::moved<&R::permissions>(permissions, 4)),
-               emptiedWhole(out::moved<&R::groupLists>(groupLists, 8)),
-               emptiedWhole(out::moved<&R::ownerObjects>(ownerObjects, 16)),
+               out::list<&R::existList>(existList, 1),
+               out::list<&R::names>(containerNames, 2),
+               out::list<&R::permissions>(permissions, 4),
+               out::list<&R::groupLists>(groupLists, 8),
+               out::list<&R::ownerObjects>(ownerObjects, 16),
                out::texts<&R::labels>(labels, 32),
                out::texts<&R::descriptions>(descriptions, 64),
-               emptiedWhole(out::moved<&R::types>(types, 128)),
-               emptiedWhole(out::moved<&R::references>(references, 256)),
+               out::list<&R::types>(types, 128),
+               out::list<&R::references>(references, 256),
                out::texts<&R::helpTexts>(helpTexts, 512),
-               emptiedWhole(out::moved<&R::owners>(owners, 2048)),
-               emptiedWhole(out::moved<&R::timestamps>(timestamps, 1024)),
-               emptiedWhole(out::moved<&R::lastChangedBy>(lastChangedBy, 4096)),
+               out::list<&R::owners>(owners, 2048),
+               out::list<&R::timestamps>(timestamps, 1024),
+               out::list<&R::lastChangedBy>(lastChangedBy, 4096),
                out::texts<&R::changeDiaries>(changeDiaries, 8192),
-               emptiedWhole(out::moved<&R::objectProperties>(objectProperties, 16384)),
+               out::list<&R::objectProperties>(objectProperties, 16384),
                out::dropped<&R::unusedPermissions>());
 }
 

@@ -8,8 +8,8 @@
 // reported as an error. Copies are released with ReleaseCharMenuDef, which frees
 // exactly what a release through the menu's record codec would, but without
 // recursion: menus of any depth run on a small stack.
-#include "definitions/shape.h"
 #include "types/helpers.h"
+#include "workflow/workflow_objects.h"
 #include "zvi/zvi.h"
 
 using namespace zvi;
@@ -119,16 +119,16 @@ ZVI_API uint32_t ZVIGetMultipleCharMenus(ControlRecord* control, uint32_t sinceT
     return get(f, &Q::wantedMask,
                in::copy<&Q::names>(names),
                in::arg<&Q::sinceTime>(sinceTime),
-               emptiedWhole(out::moved<&R::existList>(existList, 1)),
-               emptiedWhole(out::moved<&R::names>(menuNames, 2)),
-               emptiedWhole(out::moved<&R::refreshCodes>(refreshCodes, 4)),
-               emptiedWhole(out::moved<&R::menuDefinitions>(menuDefinitions, 8)),
-               emptiedWhole(out::texts<&R::helpTexts>(helpTexts, 16)),
-               emptiedWhole(out::moved<&R::timestamps>(timestamps, 32)),
-               emptiedWhole(out::moved<&R::owners>(owners, 64)),
-               emptiedWhole(out::moved<&R::lastChangedBy>(lastChangedBy, 128)),
+               out::list<&R::existList>(existList, 1),
+               out::list<&R::names>(menuNames, 2),
+               out::list<&R::refreshCodes>(refreshCodes, 4),
+               out::list<&R::menuDefinitions>(menuDefinitions, 8),
+               out::textList<&R::helpTexts>(helpTexts, 16),
+               out::list<&R::timestamps>(timestamps, 32),
+               out::list<&R::owners>(owners, 64),
+               out::list<&R::lastChangedBy>(lastChangedBy, 128),
                out::texts<&R::changeDiaries>(changeDiaries, 256),
-               emptiedWhole(out::moved<&R::objectProperties>(objectProperties, 512)));
+               out::list<&R::objectProperties>(objectProperties, 512));
 }
 
 }  // extern "C"

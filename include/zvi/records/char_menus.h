@@ -6,6 +6,7 @@
 #include "zvi/char_menus.h"
 #include "zvi/host.h"
 #include "zvi/records/forms.h"
+#include "zvi/records/workflow_objects.h"
 
 ZVI_EXTERN_C_BEGIN
 
@@ -42,9 +43,9 @@ ZVI_AT(CreateCharMenuRequest, name, 168);
 ZVI_CHAR_MENU_DEFINITION_AT(CreateCharMenuRequest, 176); /* menuDefinition at 184, objectProperties at 912 */
 typedef StatusResult CreateCharMenuResult;
 
-/* Get and Delete send a name and one word, as the form operations do. */
-typedef GetSchemaRequest GetCharMenuRequest;
-typedef DeleteSchemaRequest DeleteCharMenuRequest;
+/* Get, Delete and GetMultiple send what they send for every workflow object. */
+typedef WorkflowGetRequest GetCharMenuRequest;
+typedef WorkflowDeleteRequest DeleteCharMenuRequest;
 typedef StatusResult DeleteCharMenuResult;
 
 typedef struct GetCharMenuResult {
@@ -76,16 +77,7 @@ ZVI_AT(GetListCharMenuRequest, propertyFilter, 208);
 ZVI_AT(GetListCharMenuRequest, reserved, 224);
 typedef NameListResult GetListCharMenuResult;
 
-typedef struct GetMultipleCharMenusRequest {
-    RequestControl control;
-    NameList names; /* deep copy */
-    uint32_t wantedMask;
-    uint32_t sinceTime;
-} GetMultipleCharMenusRequest;
-ZVI_SIZE(GetMultipleCharMenusRequest, 192);
-ZVI_AT(GetMultipleCharMenusRequest, names, 168);
-ZVI_AT(GetMultipleCharMenusRequest, wantedMask, 184);
-ZVI_AT(GetMultipleCharMenusRequest, sinceTime, 188);
+typedef WorkflowGetMultipleRequest GetMultipleCharMenusRequest;
 
 typedef struct GetMultipleCharMenusResult {
     ResultControl control;

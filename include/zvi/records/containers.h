@@ -6,6 +6,7 @@
 #include "zvi/containers.h"
 #include "zvi/host.h"
 #include "zvi/records/forms.h"
+#include "zvi/records/workflow_objects.h"
 
 ZVI_EXTERN_C_BEGIN
 
@@ -91,8 +92,8 @@ ZVI_AT(GetContainerResult, references, 272);
 ZVI_DEFINITION_RESULT_TEXTS_AT(GetContainerResult, 288); /* lastChangedBy at 563, objectProperties at 840 */
 ZVI_AT(GetContainerResult, status, 856);
 
-/* Delete sends a name and one word, as the form operation does. */
-typedef DeleteSchemaRequest DeleteContainerRequest;
+/* Delete sends what it sends for every workflow object. */
+typedef WorkflowDeleteRequest DeleteContainerRequest;
 typedef StatusResult DeleteContainerResult;
 
 typedef struct GetListContainerRequest {
