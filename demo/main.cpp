@@ -50,12 +50,19 @@ struct Api {
     ZVI_DEMO_OP(GetField);
     ZVI_DEMO_OP(SetField);
     ZVI_DEMO_OP(GetListField);
+    ZVI_DEMO_OP(ExportToFile);
+    ZVI_DEMO_OP(ImportFromFile);
+    ZVI_DEMO_OP(Import);
+    ZVI_DEMO_OP(GetListUser);
+    ZVI_DEMO_OP(GetListGroup);
     ZVI_DEMO_OP(CreateMultipleFields);
     ZVI_DEMO_OP(CreateVUI);
     ZVI_DEMO_OP(GetListVUI);
     ZVI_DEMO_OP(CreateFilter);
     ZVI_DEMO_OP(GetListFilter);
     ZVI_DEMO_OP(GetFilter);
+    ZVI_DEMO_OP(CreateCharMenu);
+    ZVI_DEMO_OP(GetCharMenu);
 #undef ZVI_DEMO_OP
 };
 
@@ -265,6 +272,47 @@ struct Designer {
     }
 };
 
+// The definitions of a form exported to a file and imported again under another name;
+// then a text written in Latin-1 that says so, which reaches the server in its own set.
+void copyDefinitions(const Api& zvi, ControlRecord& control, const char* form, const char* copy) {
+    StatusList status{};
+    ExportItem item{1, {}, {}};
+    std::snprintf(item.itemName, sizeof item.itemName, "%s", form);
+    ExportItemList items{1, &item};
+    std::FILE* file = std::tmpfile();
+    show(std::string("ZVIExportToFile(\"") + form + "\")",
+         zvi.ExportToFile(&control, &items, nullptr, 0, nullptr, file, &status), &status);
+    std::printf("      the file holds %ld bytes:\n", std::ftell(file));
+    std::rewind(file);
+    for (char line[256]; std::fgets(line, sizeof line, file);) std::printf("        %s", line);
+    std::snprintf(item.itemName, sizeof item.itemName, "%s", copy);
+    show(std::string("ZVIImportFromFile(as \"") + copy + "\")",
+         zvi.ImportFromFile(&control, &items, file, 0, &status), &status);
+    show(std::string("ZVIImportFromFile(as \"") + copy + "\", again)",
+         zvi.ImportFromFile(&control, &items, file, 0, &status), &status);
+    std::fclose(file);
+
+    char latin1[] = "# written on an older workstation\nchar-set: ISO-8859-1\nbegin form\nname: Caf\xE9\n"
+                    "help: Men\xFC of the caf\xE9t\xE9ria\nend form\n";
+    show("ZVIImport(a Latin-1 text)", zvi.Import(&control, nullptr, latin1, 0, &status), &status);
+}
+
+// The server's users and groups.
+void listPeople(const Api& zvi, ControlRecord& control) {
+    StatusList status{};
+    UserList users{};
+    show("ZVIGetListUser", zvi.GetListUser(&control, 0, 0, &users, &status), &status);
+    for (uint32_t i = 0; i < users.numItems; ++i) std::printf("      user %s\n", static_cast<ObjectName*>(users.items)[i]);
+    std::free(users.items);
+    GroupList groups{};
+    show("ZVIGetListGroup(\"Demo\")", zvi.GetListGroup(&control, const_cast<char*>("Demo"), nullptr, &groups, &status),
+         &status);
+    for (uint32_t i = 0; i < groups.numItems; ++i)
+        std::printf("      group %s\n", static_cast<ObjectName*>(groups.items)[i]);
+    std::free(groups.items);
+    show("ZVIGetListUser(kind 3)", zvi.GetListUser(&control, 3, 0, &users, &status), &status);
+}
+
 // A plug-in that lays a form out: several fields in one call, and a view on the form.
 struct Layout {
     const Api& zvi;
@@ -372,6 +420,78 @@ void defineFilter(const Api& zvi, ControlRecord& control) {
     std::free(helpText);
 }
 
+// A plug-in that defines a character menu with a sub-menu and reads it back.
+struct MenuDesigner {
+    const Api& zvi;
+    ControlRecord& control;
+    StatusList status{};
+
+    static CharMenuItem item(const char* label, char* value, CharMenuDef* subMenu = nullptr) {
+        CharMenuItem i{};
+        std::snprintf(i.label, sizeof i.label, "%s", label);
+        i.itemType = subMenu ? ZVI_ITEM_MENU : ZVI_ITEM_VALUE;
+        if (subMenu) i.u.subMenu = subMenu;
+        else i.u.value = value;
+        return i;
+    }
+
+    void create(const char* name, uint32_t refreshCode) {
+        char today[] = "Urgent: today", hour[] = "Urgent: within the hour", low[] = "Low", normal[] = "Normal";
+        CharMenuItem urgentItems[2] = {item("Today", today), item("Within the hour", hour)};
+        CharMenuDef urgent{};
+        urgent.menuType = ZVI_MENU_LIST;
+        urgent.u.menuItems = {2, urgentItems};
+        CharMenuItem items[3] = {item("Low", low), item("Normal", normal), item("Urgent", nullptr, &urgent)};
+        CharMenuDef menu{};
+        menu.menuType = ZVI_MENU_LIST;
+        menu.u.menuItems = {3, items};
+        show(std::string("ZVICreateCharMenu(\"") + name + "\", refresh " + std::to_string(refreshCode) +
+                 ", three items, one a sub-menu)",
+             zvi.CreateCharMenu(&control, const_cast<char*>(name), refreshCode, &menu,
+                                const_cast<char*>("How soon a request needs an answer"), const_cast<char*>("Demo"),
+                                nullptr, nullptr, &status),
+             &status);
+    }
+
+    // Prints a menu the library handed over and releases it: it is the caller's.
+    static void printAndRelease(CharMenuDef& menu, int depth) {
+        for (uint32_t i = 0; menu.menuType == ZVI_MENU_LIST && i < menu.u.menuItems.numItems; ++i) {
+            CharMenuItem& it = menu.u.menuItems.items[i];
+            std::printf("      %*s%s%s%s\n", 2 * depth, "", it.label, it.itemType == ZVI_ITEM_VALUE ? " = " : "",
+                        it.itemType == ZVI_ITEM_VALUE && it.u.value ? it.u.value : "");
+            if (it.itemType == ZVI_ITEM_VALUE) std::free(it.u.value);
+            if (it.itemType == ZVI_ITEM_MENU && it.u.subMenu) {
+                printAndRelease(*it.u.subMenu, depth + 1);
+                std::free(it.u.subMenu);
+            }
+        }
+        if (menu.menuType == ZVI_MENU_LIST) std::free(menu.u.menuItems.items);
+    }
+
+    void read(const char* name) {
+        uint32_t refreshCode = 0;
+        CharMenuDef menu;
+        char owner[ZVI_NAME_SIZE];
+        char* helpText = nullptr;
+        const uint32_t rc = zvi.GetCharMenu(&control, const_cast<char*>(name), &refreshCode, &menu, &helpText,
+                                            nullptr, owner, nullptr, nullptr, nullptr, &status);
+        show(std::string("ZVIGetCharMenu(\"") + name + "\")", rc, &status);
+        if (rc >= 2) return;
+        std::printf("      refresh %u, owner %s, help \"%s\"\n", refreshCode, owner, helpText);
+        printAndRelease(menu, 0);
+        std::free(helpText);
+    }
+};
+
+void menuSession(const Api& zvi, ControlRecord& control) {
+    std::printf("\n-- a plug-in defines a character menu with a sub-menu and reads it back\n");
+    MenuDesigner m{zvi, control};
+    m.create("Priorities", 2);
+    m.read("Priorities");
+    m.create("Priorities", 4);
+    m.read("Colours");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -452,6 +572,14 @@ int main(int argc, char** argv) {
         layout.createFields("Assets");
         d.listFields("Assets");
         layout.createView("Assets", "Inventory");
+        std::printf("\n-- definitions exported to a file and imported under another name\n");
+        copyDefinitions(zvi, s.control, "Assets", "Assets archive");
+        d.showForm("Assets archive");
+        d.listFields("Assets archive");
+        d.showForm("Caf\xC3\xA9");
+
+        std::printf("\n-- the server's users and groups\n");
+        listPeople(zvi, s.control);
 
         std::printf("\n-- definition changes from a thread the server does not accept, and others that go wrong\n");
         std::thread worker([&] {
@@ -471,6 +599,8 @@ int main(int argc, char** argv) {
 
         std::printf("\n-- a plug-in adds a filter to the help desk form\n");
         defineFilter(zvi, s.control);
+
+        menuSession(zvi, s.control);
 
         std::printf("\n-- calls that go wrong\n");
         s.get(printer);

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <arpa/inet.h>
+
 #include <cstring>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -539,6 +542,133 @@ uint32_t getFilter(void* request, void* result, uint32_t) {
     return 1;
 }
 
+// --- definition export and import, users and groups -------------------------------------
+
+uint32_t exportDefinitions(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<ExportRequest*>(request);
+    auto& r = *static_cast<ExportResult*>(result);
+    std::string text = "char-set: " + store->charSet + "\n";
+    for (uint32_t i = 0; i < q.items.numItems; ++i) {
+        const ExportItem& item = q.items.items[i];
+        Form* form = item.itemType == 1 ? findForm(item.itemName, r.status) : nullptr;
+        if (!form) continue;
+        text += std::string("begin form\nname: ") + item.itemName + "\nhelp: " + form->helpText + "\n";
+        for (const auto& [id, field] : form->fields)
+            text += "field: " + std::to_string(id) + " " + std::to_string(field.dataType) + " " + field.name + "\n";
+        text += "end form\n";
+    }
+    const uint32_t header[2] = {htonl(0), htonl(static_cast<uint32_t>(text.size()))};
+    r.dataLength = static_cast<uint32_t>(sizeof header + text.size());
+    r.data = static_cast<uint8_t*>(std::malloc(r.dataLength));
+    std::memcpy(r.data, header, sizeof header);
+    std::memcpy(r.data + sizeof header, text.data(), text.size());
+    return 1;
+}
+
+uint32_t importDefinitions(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<ImportRequest*>(request);
+    auto& r = *static_cast<ImportResult*>(result);
+    std::istringstream text(std::string(q.text, q.textLength - 1));
+    std::string line, name;
+    Form form;
+    while (std::getline(text, line)) {
+        if (line.rfind("name: ", 0) == 0) {
+            name = q.items.numItems && q.items.items[0].itemType == 1 ? q.items.items[0].itemName : line.substr(6);
+        } else if (line.rfind("help: ", 0) == 0) {
+            form.helpText = line.substr(6);
+        } else if (line.rfind("field: ", 0) == 0) {
+            std::istringstream words(line.substr(7));
+            uint32_t id = 0;
+            FieldDef field;
+            words >> id >> field.dataType;
+            std::getline(words >> std::ws, field.name);
+            form.fields[id] = field;
+        } else if (line == "end form") {
+            if (store->forms.count(name)) {
+                addMessage(r.status, ZVI_ERROR, kExists, "Form already exists", name);
+                return 1;
+            }
+            form.owner = "Demo";
+            touch(form);
+            store->forms[name] = form;
+            form = Form{};
+        }
+    }
+    return 1;
+}
+
+// The names of a list as 255-byte items.
+void putNames(ServerList& list, const std::vector<std::string>& names) {
+    auto* items = heapArray<ObjectName>(names.size());
+    for (const std::string& name : names) putName(items[list.numItems++], name);
+    list.items = items;
+}
+uint32_t getListUser(void*, void* result, uint32_t) {
+    putNames(static_cast<ServerListResult*>(result)->list, store->users);
+    return 1;
+}
+uint32_t getListGroup(void*, void* result, uint32_t) {
+    putNames(static_cast<ServerListResult*>(result)->list, store->groups);
+    return 1;
+}
+
+// --- character menus --------------------------------------------------------------------
+
+constexpr uint32_t kNoSuchMenu = 8930;
+
+// The server's own copy of a caller's list menu (other menu kinds keep no items here).
+std::vector<MenuNode> menuNodes(const CharMenuDef& menu) {
+    std::vector<MenuNode> nodes;
+    for (uint32_t i = 0; menu.menuType == ZVI_MENU_LIST && i < menu.u.menuItems.numItems; ++i) {
+        const CharMenuItem& item = menu.u.menuItems.items[i];
+        MenuNode node{item.label, "", item.itemType == ZVI_ITEM_MENU, {}};
+        if (item.itemType == ZVI_ITEM_VALUE && item.u.value) node.value = item.u.value;
+        if (node.isMenu && item.u.subMenu) node.items = menuNodes(*item.u.subMenu);
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+// A list menu on the heap, as results are.
+void fillMenu(CharMenuDef& menu, const std::vector<MenuNode>& nodes) {
+    menu.menuType = ZVI_MENU_LIST;
+    menu.u.menuItems = {static_cast<uint32_t>(nodes.size()), heapArray<CharMenuItem>(nodes.size())};
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        CharMenuItem& item = menu.u.menuItems.items[i];
+        putName(item.label, nodes[i].label);
+        item.itemType = nodes[i].isMenu ? ZVI_ITEM_MENU : ZVI_ITEM_VALUE;
+        if (!nodes[i].isMenu) item.u.value = heapText(nodes[i].value);
+        else fillMenu(*(item.u.subMenu = heapArray<CharMenuDef>(1)), nodes[i].items);
+    }
+}
+
+uint32_t createCharMenu(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateCharMenuRequest*>(request);
+    auto& r = *static_cast<CreateCharMenuResult*>(result);
+    if (store->menus.count(q.name)) {
+        addMessage(r.status, ZVI_ERROR, kExists, "Menu already exists", q.name);
+        return 1;
+    }
+    store->menus[q.name] = CharMenu{q.refreshCode, menuNodes(q.menuDefinition), q.helpText, q.owner, store->clock++};
+    return 1;
+}
+
+uint32_t getCharMenu(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetCharMenuRequest*>(request);
+    auto& r = *static_cast<GetCharMenuResult*>(result);
+    auto menu = store->menus.find(q.name);
+    if (menu == store->menus.end()) {
+        addMessage(r.status, ZVI_ERROR, kNoSuchMenu, "Menu does not exist on server", q.name);
+        return 1;
+    }
+    r.refreshCode = menu->second.refreshCode;
+    r.timestamp = menu->second.changed;
+    if (q.wantedMask & 1) fillMenu(r.menuDefinition, menu->second.items);
+    if (q.wantedMask & 2) r.helpText = countedText(menu->second.helpText);
+    if (q.wantedMask & 16) putName(r.owner, menu->second.owner);
+    return 1;
+}
+
 template <class Fn>
 void put(HostEntryTable& table, uint32_t slot, Fn fn) {
     std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
@@ -581,6 +711,12 @@ HostEntryTable makeHostTable(Store& s) {
     put<ServiceRoutine>(table, 12440, getFilter);
     put<ServiceRoutine>(table, 12456, createFilter);
     put<ServiceRoutine>(table, 12472, getListFilter);
+    put<ServiceRoutine>(table, 12592, exportDefinitions);
+    put<ServiceRoutine>(table, 12600, importDefinitions);
+    put<ServiceRoutine>(table, 12576, getListUser);
+    put<ServiceRoutine>(table, 12568, getListGroup);
+    put<ServiceRoutine>(table, 12400, getCharMenu);
+    put<ServiceRoutine>(table, 12416, createCharMenu);
     return table;
 }
 

@@ -53,13 +53,36 @@ struct FilterDef {
     uint32_t changed = 0;
 };
 
+// A character menu as this server keeps it: a list of values and sub-menus.
+struct MenuNode {
+    std::string label;
+    std::string value;             // a value item's text
+    bool isMenu = false;
+    std::vector<MenuNode> items;   // a sub-menu's items
+};
+struct CharMenu {
+    uint32_t refreshCode = 1;
+    std::vector<MenuNode> items;
+    std::string helpText;
+    std::string owner;
+    uint32_t changed = 0;
+};
+
 struct Store {
     std::map<std::string, Form> forms;
     std::map<std::string, FilterDef> filters;
+    std::map<std::string, CharMenu> menus;
+    std::vector<std::string> users{"Demo", "Alice", "Bob"};
+    std::vector<std::string> groups{"Administrator", "Help desk"};
     std::string charSet = "UTF-8";
     std::unique_ptr<std::map<std::string, Form>> bulkSnapshot;  // open bulk transaction
     uint32_t clock = 1;
 };
+
+// Exported definitions are lines of text ("begin form", "name: ...", "help: ...",
+// "field: <id> <data type> <name>", "end form") after a "char-set:" line; the user and
+// group lists hold 255-byte names. An import whose first item names a form (type 1)
+// imports the text's form under that name.
 
 // Definitions change only on the thread that built the entry table: the server's
 // administration thread in this demo.

@@ -13,24 +13,26 @@ namespace {
 
 struct CharSet {
     const char* name;     // the server's name
-    const char* iconvId;  // the converter's name
+    const char* iconvId;  // the converter's name (also accepted as a name)
+    bool everyByte;       // a single-byte set in which every byte is a character
 };
 
 // Index = code. Code 0 is the unknown set.
 constexpr CharSet kCharSets[] = {
-    {"", nullptr},
-    {"US-ASCII", "ASCII"},
-    {"ISO-8859-1", "ISO-8859-1"},
-    {"ISO-8859-2", "ISO-8859-2"},
-    {"ISO-8859-15", "ISO-8859-15"},
-    {"WINDOWS-1252", "CP1252"},
-    {"UTF-8", "UTF-8"},
-    {"EUC", "EUC-JP"},
-    {"SJIS", "SHIFT_JIS"},
-    {"EUC-KR", "EUC-KR"},
-    {"GB2312", "GB2312"},
-    {"BIG5", "BIG5"},
+    {"", nullptr, false},
+    {"US-ASCII", "ASCII", false},
+    {"ISO-8859-1", "ISO-8859-1", true},
+    {"ISO-8859-2", "ISO-8859-2", true},
+    {"ISO-8859-15", "ISO-8859-15", true},
+    {"WINDOWS-1252", "CP1252", false},
+    {"UTF-8", "UTF-8", false},
+    {"EUC", "EUC-JP", false},
+    {"SJIS", "SHIFT_JIS", false},
+    {"EUC-KR", "EUC-KR", false},
+    {"GB2312", "GB2312", false},
+    {"BIG5", "BIG5", false},
 };
+constexpr uint32_t kUtf8 = 6;
 constexpr uint32_t kCharSetCount = sizeof kCharSets / sizeof kCharSets[0];
 constexpr char kDeclaration[] = "char-set:";
 
@@ -66,7 +68,8 @@ uint32_t charSetCode(const char* name) {
         name = declared;
     }
     for (uint32_t code = 1; code < kCharSetCount; ++code)
-        if (strcasecmp(name, kCharSets[code].name) == 0) return code;
+        if (strcasecmp(name, kCharSets[code].name) == 0 || strcasecmp(name, kCharSets[code].iconvId) == 0)
+            return code;
     return 0;
 }
 
@@ -74,26 +77,43 @@ char* charSetName(uint32_t code, char* buffer) {
     return boundedCopy(buffer, code < kCharSetCount ? kCharSets[code].name : "", kCharSetNameSize - 1);
 }
 
+// The encoding of an XML declaration at the very start of the text
+// (<?xml version="1.0" encoding="ISO-8859-1"?>). The "char-set:" line of a definition
+// text is the import's own business: it is read only before the first definition line.
 char* findCharSetDeclaration(const char* text, char* buffer) {
     buffer[0] = '\0';
-    for (const char* line = text; line && *line;) {
-        if (strncasecmp(line, kDeclaration, sizeof kDeclaration - 1) == 0) {
-            declaredName(line + sizeof kDeclaration - 1, buffer);
-            break;
-        }
-        line = std::strchr(line, '\n');
-        if (line) ++line;
+    constexpr char kXml[] = "<?xml";
+    if (std::strncmp(text, kXml, sizeof kXml - 1) != 0) return buffer;
+    const char* end = std::strchr(text, '>');
+    const char* at = std::strstr(text, "encoding");
+    if (!end || !at || at > end) return buffer;
+    at += sizeof "encoding" - 1;
+    while (*at == ' ') ++at;
+    if (*at++ != '=') return buffer;
+    while (*at == ' ') ++at;
+    const char quote = *at++;
+    if (quote != '"' && quote != '\'') return buffer;
+    size_t n = 0;
+    while (at + n < end && at[n] != quote && n + 1 < kCharSetNameSize) ++n;
+    if (at[n] == quote) {
+        std::memcpy(buffer, at, n);
+        buffer[n] = '\0';
     }
     return buffer;
 }
 
 int convert(const char* text, uint32_t from, char* output, uint32_t to) {
+    return convert(text, std::strlen(text), from, output, to, nullptr);
+}
+
+int convert(const char* text, size_t length, uint32_t from, char* output, uint32_t to, size_t* converted) {
     const char* fromId = iconvId(from);
     const char* toId = iconvId(to);
+    *output = '\0';
     if (!fromId || !toId) return -1;
     iconv_t cd = iconv_open(toId, fromId);
     if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
-    size_t inLeft = std::strlen(text);
+    size_t inLeft = length;
     size_t outLeft = 3 * inLeft;
     char* in = const_cast<char*>(text);
     char* out = output;
@@ -101,15 +121,28 @@ int convert(const char* text, uint32_t from, char* output, uint32_t to) {
     if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &out, &outLeft);
     iconv_close(cd);
     *out = '\0';
+    if (converted) *converted = static_cast<size_t>(out - output);
     return rc == static_cast<size_t>(-1) ? -1 : 0;
 }
 
+// Conversions that cannot fail (a set of whole bytes into UTF-8) pass at once; others
+// are tried in pieces through a small buffer, so that the check allocates nothing.
 int checkConversion(const char* text, void*, uint32_t from, uint32_t to) {
     if (from == to) return 1;
-    char* scratch = static_cast<char*>(std::malloc(3 * std::strlen(text) + 1));
-    if (!scratch) return 0;
-    int ok = convert(text, from, scratch, to) == 0;
-    std::free(scratch);
+    if (!iconvId(from) || !iconvId(to)) return 0;
+    if (kCharSets[from].everyByte && to == kUtf8) return 1;
+    iconv_t cd = iconv_open(iconvId(to), iconvId(from));
+    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+    char* in = const_cast<char*>(text);
+    size_t inLeft = std::strlen(text);
+    char piece[4096];
+    bool ok = true;
+    while (ok && inLeft) {
+        char* out = piece;
+        size_t outLeft = sizeof piece;
+        ok = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) || errno == E2BIG;
+    }
+    iconv_close(cd);
     return ok;
 }
 

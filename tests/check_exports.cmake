@@ -1,25 +1,28 @@
-# Fails unless every dynamic symbol the library defines is a ZVI operation or Zv_ name,
-# or when the library imports anything that throws: a throwing operator new, the
-# throw machinery or libstdc++'s throw helpers (no exception may leave an operation).
+# Fails unless the dynamic symbols the library defines are exactly the operations of
+# ${LIST} (one name a line, # starts a comment): none missing, none besides; or when
+# the library imports anything that throws: a throwing operator new, the throw
+# machinery or libstdc++'s throw helpers (no exception may leave an operation).
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
 endif()
 string(REPLACE "\n" ";" lines "${symbols}")
-set(count 0)
+set(exported "")
 foreach(line IN LISTS lines)
-  if(line MATCHES "^[0-9a-f]+ [A-Za-z] (.+)$")
-    set(name "${CMAKE_MATCH_1}")
-    if(NOT name MATCHES "^(ZVI|Zv_)")
-      message(FATAL_ERROR "unexpected export: ${name}")
-    endif()
-    math(EXPR count "${count} + 1")
+  if(line MATCHES "^[0-9a-f]+ [A-Za-z] ([^@]+)")
+    list(APPEND exported "${CMAKE_MATCH_1}")
   endif()
 endforeach()
-if(count EQUAL 0)
-  message(FATAL_ERROR "no exports found")
+file(STRINGS ${LIST} expected REGEX "^[^#]")
+set(extra ${exported})
+list(REMOVE_ITEM extra ${expected})
+set(missing ${expected})
+list(REMOVE_ITEM missing ${exported})
+if(extra OR missing)
+  message(FATAL_ERROR "exports differ from ${LIST}:\n  not exported: ${missing}\n  exported besides: ${extra}")
 endif()
-message(STATUS "${count} exports, all ZVI/Zv_")
+list(LENGTH exported count)
+message(STATUS "${count} exports, exactly the operations listed")
 
 execute_process(COMMAND nm -D --undefined-only ${LIB} OUTPUT_VARIABLE imports RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

@@ -36,5 +36,10 @@ ZVI_EXTERN_C_END
 #include "zvi/filters.h"
 #include "zvi/active_links.h"
 #include "zvi/escalations.h"
+#include "zvi/import_export.h"
+#include "zvi/access.h"
+#include "zvi/candidates.h"
+#include "zvi/char_menus.h"
+#include "zvi/containers.h"
 
 #endif
