@@ -155,7 +155,8 @@ const OutKind transferKind{
     [](const void* out, const OutPart&) { return raw::zero(out, 0, 560); }};
 // A form's references: one, with two details.
 const OutKind referencesKind{
-    OutKind::Early, [](void* r, size_t at, const OutPart&, uint32_t) { hostList(hostList(r, at, 1, 280), 264, 2, 552); },
+    OutKind::Early,
+    [](void* r, size_t at, const OutPart&, uint32_t) { hostList(hostList(r, at, 1, 280), 264, 2, 552); },
     [](const void* out, const OutPart&, uint32_t) {
         ASSERT_EQ(raw::u32(out, 0), 1u);
         EXPECT_EQ(raw::u32(raw::ptr(out, 8), 264), 2u);
@@ -224,13 +225,14 @@ uint32_t filterIds[2] = {3, 4};
 const GetOp kGetMultipleSchemas{
     kGetMultiple,
     at::GetMultipleSchemas::wantedMask,
-    lists(at::GetMultipleSchemas::lists, {listPart(1, kind::flat, 1),         listPart(2, kind::flat, 255),    listPart(4, kind::flat, 2312),
-     listPart(0, kind::list, 16, 16, 280),  listPart(0, kind::flat, 0),        listPart(8, kind::list, 16, 16, 8),
-     listPart(16, kind::list, 16, 16, 4),   listPart(32, kind::list, 16, 16, 20), listPart(64, kind::list, 16, 16, 8),
-     listPart(128, kind::list, 16, 16, 8),  listPart(32768, transferKind, 568, 560), listPart(65536, kind::flat, 296),
-     listPart(256, kind::flat, 255),   listPart(512, kind::text, 16, 8),     listPart(1024, kind::flat, 4),
-     listPart(2048, kind::flat, 255),  listPart(4096, kind::flat, 255), listPart(8192, kind::text, 16, 8),
-     listPart(16384, kind::props, 16)}),
+    lists(at::GetMultipleSchemas::lists,
+          {listPart(1, kind::flat, 1), listPart(2, kind::flat, 255), listPart(4, kind::flat, 2312),
+           listPart(0, kind::list, 16, 16, 280), listPart(0, kind::flat, 0), listPart(8, kind::list, 16, 16, 8),
+           listPart(16, kind::list, 16, 16, 4), listPart(32, kind::list, 16, 16, 20),
+           listPart(64, kind::list, 16, 16, 8), listPart(128, kind::list, 16, 16, 8),
+           listPart(32768, transferKind, 568, 560), listPart(65536, kind::flat, 296), listPart(256, kind::flat, 255),
+           listPart(512, kind::text, 16, 8), listPart(1024, kind::flat, 4), listPart(2048, kind::flat, 255),
+           listPart(4096, kind::flat, 255), listPart(8192, kind::text, 16, 8), listPart(16384, kind::props, 16)}),
     [](ControlRecord* c, StatusList* s, Outs& o) {
         ObjectName names[2] = {"Alpha", "Beta"};
         NameList forms{2, names};
@@ -295,7 +297,8 @@ std::vector<DefinitionOp> FormsTest::ops() {
          getList(false), {0, 2, 300}},
         {"ZVIWfGetListSchema", kWfGetList, ZVI_NO_HOOKS, false, "ZVIWfGetListSchema", at::GetListSchema::status,
          names, getList(true), {0, 2, 300}},
-        getRow("ZVIGetMultipleSchemas", 86, at::GetMultipleSchemas::status, kGetMultipleSchemas, "ZVIGetMulitpleSchemas", {0, 2, 300}),
+        getRow("ZVIGetMultipleSchemas", 86, at::GetMultipleSchemas::status, kGetMultipleSchemas,
+               "ZVIGetMulitpleSchemas", {0, 2, 300}),
     };
 }
 

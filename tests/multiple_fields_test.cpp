@@ -180,13 +180,14 @@ struct Args {
 const GetOp kGetMultipleFields{
     kGetMultiple,
     at::GetMultiple::wantedMask,
-    lists(at::GetMultiple::lists, {listPart(0, kind::flat, 1),          listPart(1, kind::flat, 4),         listPart(2, kind::flat, 255),
-     listPart(4, kind::flat, 268),      listPart(8, kind::flat, 4),         listPart(16, kind::flat, 4),
-     listPart(32, kind::flat, 4),         listPart(32768, kind::flat, 4),     listPart(64, kind::tagged, 16, 16, 8),
-     listPart(0, kind::flat, 0),          listPart(128, kind::list, 16, 16, 8),  listPart(256, kind::tagged, 688, 688, at::limitPattern),
-     listPart(512, kind::display, 32),   listPart(1024, kind::text, 16, 8),     listPart(2048, kind::flat, 4),
-     listPart(4096, kind::flat, 255),   listPart(8192, kind::flat, 255),  listPart(16384, kind::text, 16, 8),
-     listPart(131072, kind::props, 16)}),
+    lists(at::GetMultiple::lists,
+          {listPart(0, kind::flat, 1), listPart(1, kind::flat, 4), listPart(2, kind::flat, 255),
+           listPart(4, kind::flat, 268), listPart(8, kind::flat, 4), listPart(16, kind::flat, 4),
+           listPart(32, kind::flat, 4), listPart(32768, kind::flat, 4), listPart(64, kind::tagged, 16, 16, 8),
+           listPart(0, kind::flat, 0), listPart(128, kind::list, 16, 16, 8),
+           listPart(256, kind::tagged, 688, 688, at::limitPattern), listPart(512, kind::display, 32),
+           listPart(1024, kind::text, 16, 8), listPart(2048, kind::flat, 4), listPart(4096, kind::flat, 255),
+           listPart(8192, kind::flat, 255), listPart(16384, kind::text, 16, 8), listPart(131072, kind::props, 16)}),
     [](ControlRecord* c, StatusList* s, Outs& o) {
         uint32_t ids[2] = {3, 4};
         IdList filter{2, ids};
@@ -267,7 +268,8 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                 },
                 {0}, from ? "ZVCreateOverlayFromObject" : "ZVCreateOverlay"};
     };
-    std::vector<DefinitionOp> rows{getRow("ZVIGetMultipleFields", 79, at::GetMultiple::status, kGetMultipleFields, "ZVIGetMultipleFields", {0, 2, 300})};
+    std::vector<DefinitionOp> rows{getRow("ZVIGetMultipleFields", 79, at::GetMultiple::status, kGetMultipleFields,
+                                          "ZVIGetMultipleFields", {0, 2, 300})};
     for (bool all : {true, false}) {
         rows.push_back({"ZVICreateMultipleFields", kCreate, 151, true, "ZVICreateMultipleFields",
                         at::Create::status, [this](void* q, void* r) { a.expectCreate(q, r); }, fields(true, all),

@@ -18,7 +18,9 @@ constexpr size_t formName = 168, viewId = 176, name = 184, viewLabel = 192, view
                  displayProperties = 208, objectProperties = 224, texts = 240 /* three */, assignedId = 168;
 }
 namespace GetList { constexpr size_t formName = 168, sinceTime = 176, reserved = 180, propertyFilter = 184; }
-namespace GetMultiple { constexpr size_t formName = 168, filter = 176, wantedMask = 192, sinceTime = 196, lists = 168, status = 360; }
+namespace GetMultiple {
+constexpr size_t formName = 168, filter = 176, wantedMask = 192, sinceTime = 196, lists = 168, status = 360;
+}
 }  // namespace at
 
 constexpr uint32_t kGet = 12744, kSet = 12752, kCreate = 12760, kGetMultiple = 12992;
@@ -51,18 +53,11 @@ const GetOp kGetVUI{kGet,
 const GetOp kGetMultipleVUIs{
     kGetMultiple,
     at::GetMultiple::wantedMask,
-    lists(at::GetMultiple::lists, {listPart(1024, kind::flat, 1),
-     listPart(1, kind::flat, 4),
-     listPart(2, kind::flat, 255),
-     listPart(4, kind::flat, 65),
-     listPart(8, kind::flat, 4),
-     listPart(16, kind::props, 16),
-     listPart(32, kind::text, 16, 8),
-     listPart(64, kind::flat, 4),
-     listPart(128, kind::flat, 255),
-     listPart(256, kind::flat, 255),
-     listPart(512, kind::text, 16, 8),
-     listPart(2048, kind::props, 16)}),
+    lists(at::GetMultiple::lists,
+          {listPart(1024, kind::flat, 1), listPart(1, kind::flat, 4), listPart(2, kind::flat, 255),
+           listPart(4, kind::flat, 65), listPart(8, kind::flat, 4), listPart(16, kind::props, 16),
+           listPart(32, kind::text, 16, 8), listPart(64, kind::flat, 4), listPart(128, kind::flat, 255),
+           listPart(256, kind::flat, 255), listPart(512, kind::text, 16, 8), listPart(2048, kind::props, 16)}),
     [](ControlRecord* c, StatusList* s, Outs& o) {
         uint32_t ids[2] = {3, 4};
         IdList filter{2, ids};
@@ -118,7 +113,8 @@ protected:
 // host routines check the requests; the calls check what they hand back.
 std::vector<DefinitionOp> ViewsTest::ops() {
     std::vector<DefinitionOp> rows{getRow("ZVIGetVUI", 62, at::Get::status, kGetVUI),
-                                   getRow("ZVIGetMultipleVUIs", 88, at::GetMultiple::status, kGetMultipleVUIs, "ZVIGetMultipleVUIs", {0, 2, 300})};
+                                   getRow("ZVIGetMultipleVUIs", 88, at::GetMultiple::status, kGetMultipleVUIs,
+                                          "ZVIGetMultipleVUIs", {0, 2, 300})};
     for (bool every : {true, false}) {
         rows.push_back({"ZVISetVUI", kSet, 63, true, "ZVISetVUI", 168,
                         [this, every](void* q, void*) { expectView(q, false, every); },
