@@ -20,21 +20,18 @@ namespace {
 
 // ---------------------------------------------------------------- pass-through
 
-// What the last host entry received: its pointer arguments and its number.
-std::vector<const void*> seenArgs;
-uint32_t seenNumber = 0;
+// Each host entry notes its tag and its arguments, and answers as told.
+std::vector<uintptr_t> seen;
 int answer = 0;
-
-int received(std::vector<const void*> args, uint32_t number) {
-    seenArgs = std::move(args);
-    seenNumber = number;
+template <int Tag, class... A>
+int entry(A... args) {
+    seen = {Tag, (uintptr_t)args...};
     return answer;
 }
-int opaqueEntry(void* s, char* d, uint32_t n) { return received({s, d}, n); }
-int stringEntry(void* s, char** t, uint32_t max) { return received({s, t}, max); }
-int guardOffEntry(void* a, void* b) { return received({a, b}, 1); }
-int guardOnEntry(void* a, void* b) { return received({a, b}, 2); }
-int bytesEntry(void* s, char** d, uint32_t* n, uint32_t max) { return received({s, d, n}, max); }
+template <class... A>
+std::vector<uintptr_t> words(A... args) {
+    return {(uintptr_t)args...};
+}
 
 TEST(ProtocolVersion, IsTwelve) { EXPECT_EQ(Zv_xdr_api_protocol_vers(), 12u); }
 
@@ -45,37 +42,32 @@ using PassThroughTest = HostTest;
 TEST_F(PassThroughTest, ArgumentsAndResultPassUnchangedWithoutAFrame) {
     HostEntryTable table = host.table();
     auto put = [&](uint32_t slot, auto fn) { std::memcpy(table.u.bytes + slot, &fn, sizeof fn); };
-    put(13664, &opaqueEntry);
-    put(13672, &stringEntry);
-    put(13680, &guardOffEntry);
-    put(13688, &guardOnEntry);
-    put(13696, &bytesEntry);
+    put(13664, &entry<1, void*, char*, uint32_t>);
+    put(13672, &entry<2, void*, char**, uint32_t>);
+    put(13680, &entry<3, void*, void*>);
+    put(13688, &entry<4, void*, void*>);
+    put(13696, &entry<5, void*, char**, uint32_t*, uint32_t>);
     ASSERT_EQ(ZVIInitialization(&table, nullptr), 0u);
     int stream, data;
     char* text = nullptr;
     uint32_t length = 0;
     void* s = &stream;
     char* d = reinterpret_cast<char*>(&data);
-    const struct {
-        std::function<int()> call;
-        std::vector<const void*> args;
-        uint32_t number;
-    } cases[] = {
-        {[&] { return ZVI_svr_xdr_opaque(s, d, 12); }, {s, d}, 12},
-        {[&] { return ZVI_svr_xdr_string(s, &text, 255); }, {s, &text}, 255},
-        {[&] { return ZVI_svr_xdr_ZvsGuardOpaqueOff(s, d); }, {s, d}, 1},
-        {[&] { return ZVI_svr_xdr_ZvsGuardOpaqueOn(d, s); }, {d, s}, 2},
-        {[&] { return ZVI_svr_xdr_bytes(s, &text, &length, 0xFFFFFFFFu); }, {s, &text, &length}, 0xFFFFFFFFu},
+    const std::pair<std::function<int()>, std::vector<uintptr_t>> cases[] = {
+        {[&] { return ZVI_svr_xdr_opaque(s, d, 12); }, words(1, s, d, 12)},
+        {[&] { return ZVI_svr_xdr_string(s, &text, 255); }, words(2, s, &text, 255)},
+        {[&] { return ZVI_svr_xdr_ZvsGuardOpaqueOff(s, d); }, words(3, s, d)},
+        {[&] { return ZVI_svr_xdr_ZvsGuardOpaqueOn(d, s); }, words(4, d, s)},
+        {[&] { return ZVI_svr_xdr_bytes(s, &text, &length, 0xFFFFFFFFu); }, words(5, s, &text, &length, 0xFFFFFFFFu)},
     };
     bool hadContext = true;
     std::thread([&] {
         alloc::Window w;
         for (int result : {1, 0, -7}) {
             answer = result;
-            for (const auto& c : cases) {
-                EXPECT_EQ(c.call(), result);
-                EXPECT_EQ(seenArgs, c.args);
-                EXPECT_EQ(seenNumber, c.number);
+            for (const auto& [call, arguments] : cases) {
+                EXPECT_EQ(call(), result);
+                EXPECT_EQ(seen, arguments);
             }
         }
         EXPECT_EQ(w.allocations(), 0u);
@@ -87,7 +79,7 @@ TEST_F(PassThroughTest, ArgumentsAndResultPassUnchangedWithoutAFrame) {
     empty.u.version = ZVI_INTERFACE_VERSION;
     ASSERT_EQ(ZVIInitialization(&empty, nullptr), 0u);
     answer = 1;
-    for (const auto& c : cases) EXPECT_EQ(c.call(), 0);
+    for (const auto& c : cases) EXPECT_EQ(c.first(), 0);
 }
 
 // ---------------------------------------------------------------- helpers
@@ -169,11 +161,6 @@ Case row(std::string name, Codec codec, const T& source, const Bytes& wire, Thei
             [inspect](void* r) { if (inspect) inspect(*static_cast<T*>(r)); }};
 }
 
-bool sharedAttachment(const Case& c) {
-    const uint32_t type = static_cast<const Value*>(static_cast<const void*>(c.source.words.data()))->dataType;
-    return c.codec == zvi::codeValue && (type == 49 || type == 50);
-}
-
 // The record encodes to exactly the wire, and rpcgen's routine reads and writes the
 // same bytes. Coding leaves the source alone (a shared attachment takes type 11). The
 // wire decodes to its end into a record that codes back to what the source codes to
@@ -184,7 +171,8 @@ void expectRoundTrip(const Case& c) {
     const size_t size = c.source.words.size() * 8;
     Record source = c.source, expected = c.source;
     EXPECT_EQ(encode(c.codec, source.data()), c.wire);
-    if (sharedAttachment(c)) static_cast<Value*>(expected.data())->dataType = 11;
+    auto* value = static_cast<Value*>(expected.data());
+    if (c.codec == zvi::codeValue && (value->dataType == 49 || value->dataType == 50)) value->dataType = 11;
     EXPECT_EQ(source.words, expected.words);
     if (c.theirs) {
         EXPECT_EQ(c.theirs(c.wire), c.wire) << "rpcgen's routine";
