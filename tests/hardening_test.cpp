@@ -1,7 +1,7 @@
 // Failures inside the libraries the library calls (the C library's catalog, zlib), the
-// heap exhausted at a thread's first call, and what a message lookup leaves behind.
-// (The converters' failures: the platform tests; operator new and the heap failing in
-// every operation: the operation tests.)
+// heap exhausted at a thread's first call, what a message lookup leaves behind, and a
+// full table of catalog handles. (The converters' failures: the platform tests; operator
+// new and the heap failing in every operation: the operation tests.)
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/zvrpc.h"
+#include "platform/zvutl.h"
 #include "tests/support/calls.h"
 #include "tests/support/raw.h"
 
@@ -66,7 +67,7 @@ TEST(DependencyFailures, MessageLookupsFallBackAsTheCatalogRulesSay) {
 }
 
 // A message lookup keeps nothing once it is done, on any thread, first lookup included.
-TEST(DependencyFailures, MessageLookupsLeaveNoBlockBehind) {
+TEST(MessageLookups, LeaveNoBlockBehind) {
     for (int i = 0; i < 3; ++i)
         std::thread([] {
             alloc::Window w;
@@ -76,6 +77,22 @@ TEST(DependencyFailures, MessageLookupsLeaveNoBlockBehind) {
             EXPECT_GT(w.allocations(), 9u) << "the catalog's allocations are seen";
             EXPECT_EQ(w.liveBlocks(), 0u);
         }).join();
+}
+
+// Catalog handles come from a fixed table: when every handle is taken an open waits
+// for one to be closed, and gets that one.
+TEST(MessageLookups, AnOpenWaitsForAFreeHandle) {
+    std::vector<uint32_t> taken;
+    while (taken.size() < 64) {
+        taken.push_back(zvi::utl::catalogOpen("zvsystem.cat", 0));
+        ASSERT_NE(taken.back(), zvi::utl::kNoCatalog);
+    }
+    uint32_t waited = zvi::utl::kNoCatalog;
+    std::thread opener([&] { waited = zvi::utl::catalogOpen("zvsystem.cat", 0); });
+    zvi::utl::catalogClose(taken[17]);
+    opener.join();
+    EXPECT_EQ(waited, taken[17]);
+    for (uint32_t h : taken) zvi::utl::catalogClose(h);
 }
 
 using CallsTest = HostTest;
