@@ -56,6 +56,7 @@ FILE* reopened(FILE* file, const char* mode) { return fdopen(dup(fileno(file)), 
 
 class ImportExportTest : public DefinitionsTest {
 protected:
+    ImportExportTest() { std::memset(option.optionText, 'o', sizeof option.optionText); }  // no terminator
     void TearDown() override {
         for (FILE* f : {file, other})
             if (f) std::fclose(f);
@@ -82,23 +83,34 @@ protected:
         }
     }
 
+    // What Export sends besides the items: the caller's text itself (or an empty text of
+    // the library's), the flags and the option (its text cut at 31 characters), or zeros.
+    static void answerExport(void* q, void* r, const char* given) {
+        expectItems(q, at::Export::items);
+        EXPECT_EQ(raw::text(q, at::Export::exportText) == given, given != nullptr);
+        EXPECT_STREQ(raw::text(q, at::Export::exportText), given ? given : "") << "never null";
+        EXPECT_EQ(raw::u32(q, at::Export::exportFlags), given ? 17u : 0u);
+        EXPECT_EQ(raw::u32(q, at::Export::optionKind), given ? 4u : 0u);
+        EXPECT_EQ(std::string(raw::inlineText(q, at::Export::optionText)), given ? std::string(31, 'o') : "");
+        EXPECT_TRUE(raw::zero(q, at::Export::zeroWord, at::Export::size));
+        EXPECT_EQ(raw::u32(q, at::Control::word152) | raw::u32(q, at::Control::word156), 0u);
+        putData(r, 0, 5, "hello");
+    }
+
     ObjectName subNames[2] = {"x", "yz"};
     ExportItem items[2] = {{1, "Form A", {2, subNames}}, {2, "Filter B", {}}};
     ExportItemList itemList{2, items};
-    char definitions[32] = "char-set: ISO-8859-1\ncaf\xE9";
+    char definitions[32] = "char-set: ISO-8859-1\ncaf\xE9", exportText[16] = "only these";
+    ExportOption option{4, {}};
     FILE* file = std::tmpfile();
     FILE* other = nullptr;
 };
 
 // Every operation with its arguments given; the host checks what it receives.
 std::vector<DefinitionOp> ImportExportTest::ops() {
-    auto answerExport = [](void* q, void* r) {
-        expectItems(q, at::Export::items);
-        putData(r, 0, 5, "hello");
-    };
-    auto exportText = [this](ControlRecord* c, StatusList* s) {
+    auto exported = [this](ControlRecord* c, StatusList* s) {
         char* text = nullptr;
-        const uint32_t rc = ZVIExport(c, &itemList, nullptr, 0, nullptr, &text, s);
+        const uint32_t rc = ZVIExport(c, &itemList, exportText, 17, &option, &text, s);
         std::free(text);
         return rc;
     };
@@ -113,8 +125,10 @@ std::vector<DefinitionOp> ImportExportTest::ops() {
         EXPECT_TRUE(raw::zero(q, at::Import::end, at::Import::size));
     };
     return {
-        {"ZVIExport", kExport, 34, false, "ZVIExport", at::Export::status, answerExport, exportText, {0, 2, 154, 300}},
-        {"ZVIExportToFile", kExport, 34, false, "ZVIExportToFile", at::Export::status, answerExport,
+        {"ZVIExport", kExport, 34, false, "ZVIExport", at::Export::status,
+         [this](void* q, void* r) { answerExport(q, r, exportText); }, exported, {0, 2, 154, 300}},
+        {"ZVIExportToFile", kExport, 34, false, "ZVIExportToFile", at::Export::status,
+         [](void* q, void* r) { answerExport(q, r, nullptr); },
          [this](ControlRecord* c, StatusList* s) { return ZVIExportToFile(c, &itemList, nullptr, 0, nullptr, file, s); },
          {0, 2}},
         {"ZVIImport", kImport, 35, true, "ZVIImport", at::Import::status, answerImport,
@@ -134,31 +148,6 @@ TEST_F(ImportExportTest, EveryAllocationFailureEndsInADefinedOutcome) {
                    [this](ControlRecord* c, StatusList* s) { return ZVIImportFromFile(c, &itemList, file, 0, s); },
                    {0, 2}});
     sweep(all);
-}
-
-// What Export sends besides the items: the caller's text itself (or an empty text of
-// the library's), the flags and the option (its text cut at 31 characters).
-TEST_F(ImportExportTest, ExportSendsItsArgumentsOrTheirDefaults) {
-    char exportText[] = "only these";
-    ExportOption option{4, {}};
-    std::memset(option.optionText, 'o', sizeof option.optionText);  // no terminator
-    for (bool all : {true, false}) {
-        host.on(kExport, [&](void* q, void* r) {
-            EXPECT_EQ(raw::text(q, at::Export::exportText) == exportText, all);
-            EXPECT_STREQ(raw::text(q, at::Export::exportText), all ? exportText : "") << "never null";
-            EXPECT_EQ(raw::u32(q, at::Export::exportFlags), all ? 17u : 0u);
-            EXPECT_EQ(raw::u32(q, at::Export::optionKind), all ? 4u : 0u);
-            EXPECT_EQ(std::string(raw::inlineText(q, at::Export::optionText)), all ? std::string(31, 'o') : "");
-            EXPECT_TRUE(raw::zero(q, at::Export::zeroWord, at::Export::size));
-            EXPECT_EQ(raw::u32(q, at::Control::word152) | raw::u32(q, at::Control::word156), 0u);
-            return putData(r, 0, 2, "ok"), 1u;
-        });
-        char* text = nullptr;
-        EXPECT_EQ(ZVIExport(&control, nullptr, all ? exportText : nullptr, all ? 17 : 0, all ? &option : nullptr,
-                            &text, &status), 0u);
-        EXPECT_STREQ(text, "ok");
-        std::free(text);
-    }
 }
 
 // The header decides what the caller gets: a text of the declared size, never more
