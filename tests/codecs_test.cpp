@@ -256,7 +256,7 @@ std::vector<Case> valueCases() {
     });
     std::vector<Case> rows;
     for (const auto& [value, wire] : cases)
-        rows.push_back(row("value case " + std::to_string(rows.size()), zvi::codeValue, value, wire, rpcgen(xdr_XValue)));
+        rows.push_back(row("value " + std::to_string(rows.size()), zvi::codeValue, value, wire, rpcgen(xdr_XValue)));
     return rows;
 }
 
@@ -268,7 +268,8 @@ TEST(RecordCodecs, EveryCodecRoundTripsAndMatchesRpcgen) {
         "status list", zvi::codeStatusList, {2, entries},
         Wire() << 2 << 2 << 9905 << "failed" << "ZVIGetEntry" << 0 << 1 << "" << "", rpcgen(xdr_XStatusList),
         [](StatusList& d) {
-            EXPECT_EQ(messages(d), (std::vector<Message>{{2, 9905, "failed", "ZVIGetEntry", true}, {0, 1, "", "", true}}));
+            const std::vector<Message> expected{{2, 9905, "failed", "ZVIGetEntry", true}, {0, 1, "", "", true}};
+            EXPECT_EQ(messages(d), expected);
         }));
     char s1[] = "one", s2[] = "two", s3[] = "three", t2[] = "text2", t5[] = "text5";
     uint8_t raw[] = {9, 8, 7};
