@@ -171,17 +171,31 @@ TEST_F(DiscoveryTest, FirstCallAsksTheServerOnce) {
     EXPECT_EQ(code(), zvi::utl::charSetCode("SJIS"));
 }
 
-// Server names map to their family; a first value that is not a text gives the empty
-// name, which is still mapped and stored; a failed discovery is retried by the next
-// conversion; every allocation failure leaves the call itself alone.
+// Server names map to their family, which ZVIGetServerCharSet names; it asks only while
+// the code is unset and leaves the status list, even a null one, alone. A first value
+// that is not a text gives the empty name, still mapped and stored. A failed discovery
+// frees the host's messages, answers "" and is retried by the next conversion; every
+// allocation failure leaves the calls themselves alone.
 TEST_F(DiscoveryTest, NamesFailuresAndRetries) {
     const std::pair<const char*, const char*> cases[] = {
-        {"EUC-JP", "EUC"}, {"SJIS", "SJIS"}, {"UTF-8", "UTF-8"}, {"ISO-8859-1", "ISO-8859-1"}, {"utf8", ""}};
+        {"EUC-JP", "EUC"}, {"SJIS-win", "SJIS"}, {"UTF-8", "UTF-8"}, {"ISO-8859-1", "ISO-8859-1"}, {"utf8", ""}};
+    StatusEntry untouched{};
+    StatusList sentinel{7, &untouched};
+    char name[ZVI_CHARSET_NAME_SIZE];
     for (auto [server, family] : cases) {
         zvi::serverCharSetCode = zvi::kCharSetUnset;
         host.charSetName = server;
-        ASSERT_TRUE(zvi::discoverServerCharSet());
-        EXPECT_EQ(code(), zvi::utl::charSetCode(family)) << server;
+        host.clearEvents();
+        for (StatusList* s : {&sentinel, static_cast<StatusList*>(nullptr)}) {
+            std::strcpy(name, "junk");
+            EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, s), 0u);
+            EXPECT_EQ(code(), zvi::utl::charSetCode(family)) << server;
+            if (*family) {
+                EXPECT_STREQ(name, family);
+            }
+        }
+        EXPECT_EQ(host.calls(kServerInfoSlot), 1);
+        EXPECT_EQ(sentinel.numItems, 7u);
     }
     host.failServerInfo = true;
     zvi::serverCharSetCode = zvi::kCharSetUnset;
@@ -191,15 +205,19 @@ TEST_F(DiscoveryTest, NamesFailuresAndRetries) {
         EXPECT_EQ(w.liveBlocks(), 0u) << "the failing host's messages are freed";
     }
     EXPECT_EQ(code(), zvi::kCharSetUnset);
+    EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, nullptr), 0u);
+    EXPECT_STREQ(name, "");
     host.failServerInfo = false;
     host.charSetName = "UTF-8";
     ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
-    EXPECT_EQ(code(), zvi::utl::charSetCode("UTF-8"));
+    EXPECT_EQ(code(), zvi::utl::charSetCode("UTF-8")) << "asked again";
     alloc::sweep([&](const alloc::Window&) {
         zvi::serverCharSetCode = zvi::kCharSetUnset;
         StatusList s{};
         EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &s), 0u);
         zvi::releaseStatusList(&s, 0);
+        zvi::serverCharSetCode = zvi::kCharSetUnset;
+        EXPECT_EQ(ZVIGetServerCharSet(&control, name, nullptr), 0u);
     });
     host.on(kServerInfoSlot, [](void*, void* r) {
         auto* info = static_cast<ServerInfo*>(std::calloc(1, sizeof(ServerInfo)));
@@ -210,31 +228,6 @@ TEST_F(DiscoveryTest, NamesFailuresAndRetries) {
     zvi::serverCharSetCode = zvi::kCharSetUnset;
     ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
     EXPECT_EQ(code(), 0u);
-}
-
-// ZVIGetServerCharSet runs the discovery only while the code is unset and writes the
-// family's name; the status list, even a null one, is not touched. A failed discovery
-// answers "".
-TEST_F(DiscoveryTest, GetServerCharSetNamesTheDiscoveredFamily) {
-    host.charSetName = "SJIS-win";
-    StatusEntry untouched{};
-    StatusList sentinel{7, &untouched};
-    char charSet[ZVI_CHARSET_NAME_SIZE] = "junk";
-    for (StatusList* s : {&sentinel, static_cast<StatusList*>(nullptr)}) {
-        EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, s), 0u);
-        EXPECT_STREQ(charSet, "SJIS");
-    }
-    EXPECT_EQ(host.calls(kServerInfoSlot), 1);
-    EXPECT_EQ(sentinel.numItems, 7u);
-    zvi::serverCharSetCode = zvi::kCharSetUnset;
-    host.failServerInfo = true;
-    EXPECT_EQ(ZVIGetServerCharSet(nullptr, charSet, nullptr), 0u);
-    EXPECT_STREQ(charSet, "");
-    host.failServerInfo = false;
-    alloc::sweep([&](const alloc::Window&) {
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-        EXPECT_EQ(ZVIGetServerCharSet(&control, charSet, nullptr), 0u);
-    });
 }
 
 }  // namespace
