@@ -20,14 +20,13 @@ using fake::Event;
 namespace {
 
 // Offsets the tests read or write beside the rows' field lists, from the record tables.
+// clang-format off
 namespace at {
 namespace GetList {  // both single-form list operations; the second line: ZVIGetListEntry's result
 constexpr size_t schema = 168, qualifier = 176, listFields = 200, sort = 216, first = 232, max = 236, locale = 240,
                  wantCount = 244, entries = 168, matches = 184;
 }
-namespace GetEntryBLOB {
-constexpr size_t byteCount = 168, data = 176, status = 184;
-}
+namespace GetEntryBLOB { constexpr size_t byteCount = 168, data = 176, status = 184; }
 namespace MultiSchema {
 constexpr size_t from = 168, fields = 184, qualifier = 200, sort = 472, first = 488, max = 492, useLocale = 496,
                  wantCount = 500, groupBy = 504, groupQualifier = 520;
@@ -35,10 +34,9 @@ constexpr size_t from = 168, fields = 184, qualifier = 200, sort = 472, first = 
 namespace WriteTraceLog {
 constexpr size_t value1 = 168, value2 = 172, flag1 = 176, record = 184, flag2 = 200, text = 208;
 }
-namespace BeginTransaction {
-constexpr size_t handleLength = 168, handleBytes = 176;
-}
+namespace BeginTransaction { constexpr size_t handleLength = 168, handleBytes = 176; }
 }  // namespace at
+// clang-format on
 
 char form[] = "HelpDesk", textA[] = "first value", textB[] = "second value", sqlText[] = "select 1";
 const char zeros[16] = {};
