@@ -79,23 +79,17 @@ TEST(AppendStatus, OrderDetailsAndCodes) {
     EXPECT_EQ(appendStatus(nullptr, 0, 54, "x"), 2u);
 }
 
+// A catalog that cannot be opened or read only changes the text.
 TEST(AppendStatus, EveryAllocationFailureIsReportedAndLeavesAReleasableList) {
     const std::string longDetail(300, 'x');
-    const std::string catalogText = catalogMessage(2, 9905).text;
     alloc::sweep([&](const alloc::Window& w) {
         StatusList list = hostList({{1, "a"}});
         const uint32_t rc = appendStatus(&list, 2, 9905, longDetail.c_str());
-        if (rc == 2u) {  // a catalog that cannot be opened or read only changes the text
+        if (rc == 2u) {
             ASSERT_EQ(list.numItems, 2u);
-            const std::string text = list.entries[0].messageText;
-            EXPECT_TRUE(text == catalogText ||
-                        (w.failed() && (text == "Message not in catalog; Message number = 9905" ||
-                                        text == "Cannot open catalog; Message number = 9905")))
-                << text;
             EXPECT_EQ(std::string(list.entries[0].appendedText), std::string(255, 'x'));
         } else {
-            EXPECT_TRUE(w.failed());
-            EXPECT_EQ(rc, 3u);
+            EXPECT_TRUE(w.failed() && rc == 3u) << rc;
         }
         releaseStatusList(&list, 0);
     });
