@@ -48,11 +48,13 @@ TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
     char s1[] = "one", s2[] = "two", s3[] = "three";
     uint8_t data[3] = {1, 2, 3};
     Prop props[1] = {};
+    // The conversion copies the pair list by value, padding included: the caller's is zero here.
+    std::memset(&control, 0, sizeof control);
     control.stringRef1 = s1, control.stringRef2 = s2, control.stringRef3 = s3;
     control.byteData.kind = 17, control.byteData.bytes = data;
     std::strcpy(control.text1, "user"), std::strcpy(control.text3, "locale"), std::strcpy(control.text6, "tz");
     control.number1 = 101, control.number2 = 102, control.number3 = 103, control.number4 = 104;
-    control.pairList = PropList{1, props};
+    control.pairList.numItems = 1, control.pairList.items = props;
     control.number5 = -5, control.number6 = 106, control.number7 = 107, control.number8 = 108;
     std::vector<uint8_t> seen(at::RequestControl::end);
     host.on(kDeleteSlot, [&](void* q, void*) {
