@@ -48,8 +48,8 @@ TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
     char s1[] = "one", s2[] = "two", s3[] = "three";
     uint8_t data[3] = {1, 2, 3};
     Prop props[1] = {};
-    // The conversion copies the pair list by value, padding included: the caller's is zero here.
-    std::memset(&control, 0, sizeof control);
+    std::memset(&control, 0xA5, sizeof control);  // the caller's padding never reaches the host
+    control.text2[0] = control.text4[0] = control.text5[0] = '\0';
     control.stringRef1 = s1, control.stringRef2 = s2, control.stringRef3 = s3;
     control.byteData.kind = 17, control.byteData.bytes = data;
     std::strcpy(control.text1, "user"), std::strcpy(control.text3, "locale"), std::strcpy(control.text6, "tz");
