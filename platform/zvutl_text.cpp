@@ -1,40 +1,36 @@
-#include <iconv.h>
 #include <strings.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/zvutl.h"
+#include "platform/zvutl_charset.h"
 
 namespace zvi::utl {
 namespace {
 
-struct CharSet {
-    const char* name;     // the server's name
-    const char* iconvId;  // the converter's name
-};
-
-// Index = code. Code 0 is the unknown set.
+// Index = code. Code 0 is the unknown set. The converter's name of each set (iconv on
+// Linux) and its Windows code page (949, the superset, for EUC-KR: not every Windows
+// knows 51949).
 constexpr CharSet kCharSets[] = {
-    {"", nullptr},
-    {"US-ASCII", "ASCII"},
-    {"ISO-8859-1", "ISO-8859-1"},
-    {"ISO-8859-2", "ISO-8859-2"},
-    {"ISO-8859-15", "ISO-8859-15"},
-    {"WINDOWS-1252", "CP1252"},
-    {"UTF-8", "UTF-8"},
-    {"EUC", "EUC-JP"},
-    {"SJIS", "SHIFT_JIS"},
-    {"EUC-KR", "EUC-KR"},
-    {"GB2312", "GB2312"},
-    {"BIG5", "BIG5"},
+    {"", nullptr, 0},
+    {"US-ASCII", "ASCII", 20127},
+    {"ISO-8859-1", "ISO-8859-1", 28591},
+    {"ISO-8859-2", "ISO-8859-2", 28592},
+    {"ISO-8859-15", "ISO-8859-15", 28605},
+    {"WINDOWS-1252", "CP1252", 1252},
+    {"UTF-8", "UTF-8", 65001},
+    {"EUC", "EUC-JP", 20932},
+    {"SJIS", "SHIFT_JIS", 932},
+    {"EUC-KR", "EUC-KR", 949},
+    {"GB2312", "GB2312", 936},
+    {"BIG5", "BIG5", 950},
 };
 constexpr uint32_t kCharSetCount = sizeof kCharSets / sizeof kCharSets[0];
 constexpr char kDeclaration[] = "char-set:";
 
-const char* iconvId(uint32_t code) { return code < kCharSetCount ? kCharSets[code].iconvId : nullptr; }
+const CharSet* known(uint32_t code) { return code > 0 && code < kCharSetCount ? &kCharSets[code] : nullptr; }
 
 // Copies the set name that follows "char-set:" (blanks trimmed) into buffer.
 void declaredName(const char* after, char* buffer) {
@@ -88,20 +84,9 @@ char* findCharSetDeclaration(const char* text, char* buffer) {
 }
 
 int convert(const char* text, uint32_t from, char* output, uint32_t to) {
-    const char* fromId = iconvId(from);
-    const char* toId = iconvId(to);
-    if (!fromId || !toId) return -1;
-    iconv_t cd = iconv_open(toId, fromId);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
-    size_t inLeft = std::strlen(text);
-    size_t outLeft = 3 * inLeft;
-    char* in = const_cast<char*>(text);
-    char* out = output;
-    size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
-    if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &out, &outLeft);
-    iconv_close(cd);
-    *out = '\0';
-    return rc == static_cast<size_t>(-1) ? -1 : 0;
+    const CharSet* source = known(from);
+    const CharSet* target = known(to);
+    return source && target ? convertText(text, *source, output, *target) : -1;
 }
 
 int checkConversion(const char* text, void*, uint32_t from, uint32_t to) {
@@ -115,7 +100,7 @@ int checkConversion(const char* text, void*, uint32_t from, uint32_t to) {
 
 void adjustConversion(const char* converted, uint32_t to, char** replacement) {
     *replacement = nullptr;
-    if (iconvId(to) && std::strcmp(kCharSets[to].name, "UTF-8") == 0 &&
+    if (known(to) && std::strcmp(kCharSets[to].name, "UTF-8") == 0 &&
         std::strncmp(converted, "\xEF\xBB\xBF", 3) == 0)
         *replacement = strdup(converted + 3);
 }
