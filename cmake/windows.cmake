@@ -26,13 +26,17 @@ function(zvi_windows_dll target)
   target_link_options(${target} PRIVATE -static -Wl,--no-undefined -Wl,--exclude-libs,ALL)
 endfunction()
 
-# Where the compiler's runtime DLLs are (libstdc++, libgcc_s, libwinpthread): test
-# programs load them, found through WINEPATH (ZVI_WINEPATH, ';'-separated).
-set(ZVI_WINEPATH "")
-foreach(dll libstdc++-6.dll libwinpthread-1.dll)
+# The compiler's runtime DLLs (libstdc++, libgcc_s, libwinpthread): test programs load
+# them, from copies beside the program.
+set(ZVI_MINGW_RUNTIME_DLLS "")
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
     OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-  get_filename_component(dir ${path} DIRECTORY)
-  list(APPEND ZVI_WINEPATH ${dir})
+  if(NOT IS_ABSOLUTE "${path}")
+    message(FATAL_ERROR "${dll} not found beside ${CMAKE_CXX_COMPILER}")
+  endif()
+  list(APPEND ZVI_MINGW_RUNTIME_DLLS ${path})
 endforeach()
-list(REMOVE_DUPLICATES ZVI_WINEPATH)
+
+# Paths handed to the programs under Wine: its drive Z: is the root of this machine.
+set(ZVI_PATH_PREFIX "Z:")

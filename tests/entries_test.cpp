@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <arpa/inet.h>
+#include "tests/support/byte_order.h"
 
 #include <functional>
 #include <map>

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "tests/support/environment.h"
 #include "tests/support/fixtures.h"
 
 using namespace testing_support;
@@ -28,27 +28,8 @@ std::vector<std::string> tags(const StatusList& list) {
     return out;
 }
 
-// Points NLSPATH somewhere else for the length of a test.
-class ScopedNlsPath {
-public:
-    explicit ScopedNlsPath(const std::string& path) : saved_(std::getenv("NLSPATH") ? std::getenv("NLSPATH") : "") {
-        setenv("NLSPATH", path.c_str(), 1);
-    }
-    ~ScopedNlsPath() { setenv("NLSPATH", saved_.c_str(), 1); }
-
-private:
-    std::string saved_;
-};
-
-// Builds a catalog from source text with gencat into a fresh directory.
-std::string makeCatalog(const std::string& source) {
-    char dir[] = "/tmp/zvicatXXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    std::ofstream(std::string(dir) + "/zvsystem.msg") << source;
-    std::string cmd = std::string("gencat ") + dir + "/zvsystem.cat " + dir + "/zvsystem.msg";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    return std::string(dir) + "/%N";
-}
+// A catalog built with the tests (tests/catalogs/<name>.msg), as an NLSPATH template.
+std::string testCatalog(const char* name) { return std::string(ZVI_TEST_CATALOGS "/") + name + "/%N"; }
 
 TEST(AppendStatus, KeepsMostSevereFirstAndNewestFirstAmongEquals) {
     StatusList list{};
@@ -140,7 +121,7 @@ TEST(MessageText, CatalogTextsAndEmptyNumbers) {
 }
 
 TEST(MessageText, MissingCatalogNeverFailsAnAppend) {
-    ScopedNlsPath nowhere("/nonexistent/%N");
+    ScopedEnvironment nowhere("NLSPATH", "/nonexistent/%N");
     StatusList list{};
     EXPECT_EQ(appendStatus(&list, 2, 9905, "ZVIDeleteEntry"), 2u);
     EXPECT_EQ(messages(list)[0].text, "Cannot open catalog; Message number = 9905");
@@ -149,15 +130,14 @@ TEST(MessageText, MissingCatalogNeverFailsAnAppend) {
 }
 
 TEST(MessageText, CatalogWithoutMessageOneUsesTheBuiltInText) {
-    ScopedNlsPath catalog(makeCatalog("$set 1\n5 five\n"));
+    ScopedEnvironment catalog("NLSPATH", testCatalog("without_message_one").c_str());
     EXPECT_EQ(catalogMessage(2, 5).text, "five");
     EXPECT_EQ(catalogMessage(2, 6).text, "Message not in catalog; Message number = 6");
 }
 
 TEST(MessageText, LongTextsAreCutAndTheNumberOnlyAddedWhenThereIsRoom) {
-    const std::string longText(300, 'L');
     const std::string fill(243, 'F');  // message 1 as long as the limit for adding a number
-    ScopedNlsPath catalog(makeCatalog("$set 1\n1 " + fill + "\n7 " + longText + "\n"));
+    ScopedEnvironment catalog("NLSPATH", testCatalog("long_texts").c_str());  // message 7: 300 L
     EXPECT_EQ(catalogMessage(2, 7).text, std::string(255, 'L'));
     EXPECT_EQ(catalogMessage(2, 8).text, fill);
 }
