@@ -10,7 +10,7 @@ dir=build/windows
 step() { echo "== windows: $1 (${SECONDS} s so far)"; }
 SECONDS=0
 
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 cmake ninja-build)
+packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 cmake ninja-build rpcsvc-proto cpp)  # rpcgen (with cpp) writes the codec tests' reference routines
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -6,9 +6,7 @@
 #include <thread>
 
 #include "bridge/record_codecs.h"
-#ifdef ZVI_TEST_RPCGEN  // rpcgen's routines need libtirpc, which Windows lacks
 #include "records.h"  // rpcgen's routines, built from tests/records.x
-#endif
 #include "platform/xdr.h"
 #include "tests/support/fixtures.h"
 
@@ -412,7 +410,6 @@ TEST(DefinitionCodecs, CountedTextsWorkflowConnectsAndExportItemsRoundTrip) {
 }
 
 // ---------------------------------------------------------------- rpcgen cross-check
-#ifdef ZVI_TEST_RPCGEN
 
 // rpcgen's routine for the same record reads what the codec wrote, to its end, and
 // writes exactly the same bytes; the codec reads those back into a record that codes
@@ -489,7 +486,5 @@ TEST(RpcgenCrossCheck, EveryCodecWritesAndReadsWhatRpcgensRoutinesDo) {
     std::memcpy(&items[0].subNames, &names, sizeof names);
     expectSameAsRpcgen(zvi::codeExportItemList, xdr_XExportItemList, ExportItemList{2, items});
 }
-
-#endif  // ZVI_TEST_RPCGEN
 
 }  // namespace
