@@ -113,7 +113,7 @@ void Frame::writeBack() {
     if (control_ && !op_.has(ZVI_F_NO_CONTROL | ZVI_F_NO_WRITE_BACK)) {
         const auto* head = static_cast<const ResultControl*>(result_);
         control_->contextWord0 = head->contextWord0;
-        control_->contextWord1 = head->contextWord1;
+        if (!op_.has(ZVI_F_FIRST_WORD_BACK)) control_->contextWord1 = head->contextWord1;
     }
 }
 

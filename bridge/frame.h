@@ -19,7 +19,7 @@ uint32_t callHost(const Operation& op, void* request, void* result);
 
 class Frame {
 public:
-    static constexpr int kMaxCopies = 12;
+    static constexpr int kMaxCopies = 16;
 
     Frame(Op op, ControlRecord* control, StatusList* status, void* request, size_t requestSize,
           void* result, size_t resultSize, StatusList* resultStatus);
@@ -42,7 +42,7 @@ public:
     // call or on any early return. False (code() holds the copy's status) on failure.
     template <auto copyFn, auto releaseFn, class T, class S>
     bool copy(T& destination, S* source) {
-        track(&destination, [](void* p) { releaseFn(static_cast<T*>(p), 0); });
+        hold<releaseFn>(destination);
         code_ = copyFn(&destination, source);
         return code_ == 0;
     }
@@ -50,8 +50,14 @@ public:
     // exhausted the request carries it empty.
     template <auto copyFn, auto releaseFn, class T, class S>
     void copyUnchecked(T& destination, S* source) {
-        track(&destination, [](void* p) { releaseFn(static_cast<T*>(p), 0); });
+        hold<releaseFn>(destination);
         copyFn(&destination, source);
+    }
+    // A structure the operation builds in the request (an array of its own): released
+    // with releaseFn(&built, 0) like a copy.
+    template <auto releaseFn, class T>
+    void hold(T& built) {
+        track(&built, [](void* p) { releaseFn(static_cast<T*>(p), 0); });
     }
     // Releases a copy at this point: it is dropped when the copy is unusable.
     void track(void* copy, void (*release)(void*));

@@ -7,6 +7,7 @@
 
 namespace zvi {
 
+inline bool dataTypeInvalid(uint32_t dataType) { return dataType < 2 || dataType > 43; }
 inline bool entryOptionInvalid(uint32_t option) { return option == 0 || option > 4; }
 inline bool creationOptionInvalid(uint32_t option) { return option != 1 && option != 2; }
 // Fields of these data types take no default value.

@@ -143,7 +143,7 @@ ZVI_API uint32_t ZVICreateField(ControlRecord* control, char* formName, uint32_t
     Call<Q, R> f(Op::CreateField, control, status);
     return send(f,
                 {{!fieldId, msg::kIdOutputMissing},
-                 {dataType < 2 || dataType > 43, msg::kDataTypeInvalid},
+                 {dataTypeInvalid(dataType), msg::kDataTypeInvalid},
                  {entryOptionInvalid(entryOption), msg::kEntryOptionInvalid},
                  {creationOptionInvalid(creationOption), msg::kCreationOptionInvalid},
                  {given && takesNoDefault(dataType) && given->dataType != ZVI_DATA_NONE, msg::kDefaultNotAllowed},

@@ -30,7 +30,6 @@ template <> struct Structure<FormReferenceList> : ReleasedBy<releaseReferences> 
 template <> struct Structure<FormReferenceListList> : ReleasedBy<releaseReferenceLists> {};
 template <> struct Structure<FormTypeInfoList> : ReleasedBy<releaseItems<FormTypeInfoList>> {};
 template <> struct Structure<TrackingSettingsList> : ReleasedBy<releaseItems<TrackingSettingsList>> {};
-template <> struct Structure<PermissionListList> : ReleasedBy<releaseLists<PermissionListList>> {};
 template <> struct Structure<EntryListFieldListList> : ReleasedBy<releaseLists<EntryListFieldListList>> {};
 template <> struct Structure<SortListList> : ReleasedBy<releaseLists<SortListList>> {};
 template <> struct Structure<IndexListList> : ReleasedBy<releaseLists<IndexListList>> {};

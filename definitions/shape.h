@@ -24,11 +24,12 @@
 //                     in::text<&Q::helpText>(helpText, 128),
 //                     in::copy<&Q::permissions>(permissions, 16));
 //
-// Runners: get (wanted mask), set (nothing-to-change test, rules, change mask), send
-// (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
+// Runners: get (wanted mask, rules), set (nothing-to-change test, rules, change mask),
+// send (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
 // flag; out::moved, dropped, word, text, name, converted (names, texts); modifiers
 // notAChange and late. Rules are the argument checks made before the control record
-// is converted, first broken one wins.
+// is converted, first broken one wins; a rule may carry a detail text (the offending
+// item) and another message type (a warning).
 //
 // The parts are filled and delivered in the order given, which is the order the host
 // record is built and the outputs are handed over. A family adds parts of its own (a
@@ -45,6 +46,7 @@
 #include "platform/zvutl.h"
 #include "types/definitions.h"
 #include "types/types.h"
+#include "zvi/forms.h"
 
 namespace zvi::shape {
 
@@ -99,6 +101,7 @@ template <> struct Structure<Value> : CopiedBy<CopyValue, ReleaseValue> {};
 template <> struct Structure<FieldLimit> : CopiedBy<CopyFieldLimit, ReleaseFieldLimit> {};
 template <> struct Structure<DisplayInstanceList> : CopiedBy<CopyDisplayInstanceList, ReleaseDisplayInstanceList> {};
 template <> struct Structure<IdListList> : ReleasedBy<ReleaseIdListList> {};
+template <> struct Structure<PermissionListList> : ReleasedBy<releaseLists<PermissionListList>> {};
 template <> struct Structure<PropListList> : ReleasedBy<ReleasePropListList> {};
 template <> struct Structure<UintList> : ReleasedBy<releaseItems<UintList>> {};
 template <> struct Structure<CountedTextList> : ReleasedBy<ReleaseCountedTextList> {};
@@ -148,10 +151,13 @@ P late(P part) {
 }
 
 // An argument check made before the control record is converted: the first broken
-// rule ends the call with its error and an empty text.
+// rule ends the call with its message (an error with an empty text unless it says
+// otherwise).
 struct Rule {
     bool broken;
     uint32_t number;
+    const char* detail = "";
+    uint32_t type = ZVI_ERROR;
 };
 
 template <class Q, class R, class... P>
@@ -162,7 +168,7 @@ uint32_t run(Call<Q, R>& f, uint32_t Q::*mask, bool changeTest, std::initializer
     if (changeTest && !(parts.change || ...))
         return appendStatus(f.status(), ZVI_WARNING, msg::kNothingToChange, "");
     for (const Rule& rule : rules)
-        if (rule.broken) return f.error(rule.number, "");
+        if (rule.broken) return appendStatus(f.status(), rule.type, rule.number, rule.detail);
     f.convert();
     bool filled = true;
     ((filled = filled && parts.fill(f, f.req)), ...);
@@ -181,6 +187,11 @@ uint32_t run(Call<Q, R>& f, uint32_t Q::*mask, bool changeTest, std::initializer
 template <class Q, class R, class... P>
 uint32_t get(Call<Q, R>& f, uint32_t Q::*wantedMask, P... parts) {
     return run(f, wantedMask, false, {}, parts...);
+}
+// The same with argument checks (a required output).
+template <class Q, class R, class... P>
+uint32_t get(Call<Q, R>& f, uint32_t Q::*wantedMask, std::initializer_list<Rule> rules, P... parts) {
+    return run(f, wantedMask, false, rules, parts...);
 }
 // Set: nothing given that counts is warning 54; the change mask holds the bit of
 // every argument given.

@@ -49,6 +49,9 @@ struct Api {
     ZVI_DEMO_OP(GetField);
     ZVI_DEMO_OP(SetField);
     ZVI_DEMO_OP(GetListField);
+    ZVI_DEMO_OP(CreateMultipleFields);
+    ZVI_DEMO_OP(CreateVUI);
+    ZVI_DEMO_OP(GetListVUI);
 #undef ZVI_DEMO_OP
 };
 
@@ -258,6 +261,57 @@ struct Designer {
     }
 };
 
+// A plug-in that lays a form out: several fields in one call, and a view on the form.
+struct Layout {
+    const Api& zvi;
+    ControlRecord& control;
+    StatusList status{};
+
+    // Three fields; the server picks their ids. Lists given by the caller hold one item
+    // per field.
+    void createFields(const char* form) {
+        uint32_t ids[3] = {};
+        uint8_t flags[3] = {};
+        char* names[3] = {const_cast<char*>("Vendor"), const_cast<char*>("Warranty"), const_cast<char*>("Price")};
+        char* helps[3] = {const_cast<char*>("Who sold it"), nullptr, const_cast<char*>("What it cost")};
+        uint32_t dataTypes[3] = {ZVI_DATA_TEXT, ZVI_DATA_DATE, ZVI_DATA_INTEGER}, entry[3] = {1, 2, 2},
+                 creation[3] = {1, 1, 1}, extra[3] = {};
+        IdList fieldIds{3, ids};
+        FlagList fieldIdFlags{3, flags};
+        TextList fieldNames{3, names}, helpTexts{3, helps};
+        UintList types{3, dataTypes}, entryOptions{3, entry}, creationOptions{3, creation}, extraOptions{3, extra};
+        const uint32_t rc = zvi.CreateMultipleFields(&control, const_cast<char*>(form), &fieldIds, &fieldIdFlags,
+                                                     &fieldNames, nullptr, &types, &entryOptions, &creationOptions,
+                                                     &extraOptions, nullptr, nullptr, nullptr, nullptr, &helpTexts,
+                                                     nullptr, nullptr, nullptr, &status);
+        std::string given;
+        for (uint32_t i = 0; rc < 2 && i < fieldIds.numItems; ++i) given += " " + std::to_string(fieldIds.items[i]);
+        show("ZVICreateMultipleFields(Vendor, Warranty, Price) gives fields" + given, rc, &status);
+        if (fieldIds.items != ids) std::free(fieldIds.items);  // the server's list is the caller's
+        uint32_t asked[3] = {536870950, 536870951, 536870952};
+        entry[1] = 9;  // out of range: the call names the field
+        fieldIds = IdList{3, asked};
+        show("ZVICreateMultipleFields(an entry option of 9)",
+             zvi.CreateMultipleFields(&control, const_cast<char*>(form), &fieldIds, &fieldIdFlags, &fieldNames,
+                                      nullptr, &types, &entryOptions, &creationOptions, &extraOptions, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &status),
+             &status);
+    }
+
+    void createView(const char* form, const char* name) {
+        uint32_t id = 0;
+        const uint32_t rc = zvi.CreateVUI(&control, const_cast<char*>(form), &id, const_cast<char*>(name),
+                                          const_cast<char*>("Default"), 0, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, &status);
+        show(std::string("ZVICreateVUI(\"") + name + "\") gives view " + std::to_string(id), rc, &status);
+        IdList views{};
+        show(std::string("ZVIGetListVUI(\"") + form + "\")",
+             zvi.GetListVUI(&control, const_cast<char*>(form), 0, nullptr, &views, &status), &status);
+        for (uint32_t i = 0; i < views.numItems; ++i) std::printf("      %u\n", views.items[i]);
+        std::free(views.items);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -329,6 +383,12 @@ int main(int argc, char** argv) {
         d.showField("Assets", serial);
         d.listForms();
         d.listFields("Assets");
+
+        std::printf("\n-- a plug-in lays the form out: several fields in one call, and a view\n");
+        Layout layout{zvi, s.control};
+        layout.createFields("Assets");
+        d.listFields("Assets");
+        layout.createView("Assets", "Inventory");
 
         std::printf("\n-- definition changes from a thread the server does not accept, and others that go wrong\n");
         std::thread worker([&] {

@@ -416,6 +416,50 @@ uint32_t getListField(void* request, void* result, uint32_t) {
     return 1;
 }
 
+// --- many fields at once, and views ---------------------------------------------------
+
+// Fields with id 0 get the next free ids; the assigned ids are the result.
+uint32_t createMultipleFields(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateMultipleFieldsRequest*>(request);
+    auto& r = *static_cast<CreateMultipleFieldsResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.ids.items = heapArray<uint32_t>(q.fieldIds.numItems);
+    for (uint32_t i = 0; i < q.fieldIds.numItems; ++i) {
+        const uint32_t id = q.fieldIds.items[i] ? q.fieldIds.items[i] : form->nextFieldId++;
+        FieldDef& field = form->fields[id];
+        if (q.fieldNames.items) field.name = q.fieldNames.items[i];
+        field.dataType = q.dataTypes.items[i];
+        field.entryOption = q.entryOptions.items[i];
+        field.creationOption = q.creationOptions.items[i];
+        if (q.helpTexts.items) field.helpText = q.helpTexts.items[i].text;
+        r.ids.items[r.ids.numItems++] = id;
+    }
+    touch(*form);
+    return 1;
+}
+
+uint32_t createView(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateVUIRequest*>(request);
+    auto& r = *static_cast<CreateVUIResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.viewId = q.viewId ? q.viewId : form->nextViewId++;
+    form->views[r.viewId] = q.viewName;
+    touch(*form);
+    return 1;
+}
+
+uint32_t getListViews(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListVUIRequest*>(request);
+    auto& r = *static_cast<GetListVUIResult*>(result);
+    Form* form = findForm(q.formName, r.status);
+    if (!form) return 1;
+    r.ids.items = heapArray<uint32_t>(form->views.size());
+    for (const auto& view : form->views) r.ids.items[r.ids.numItems++] = view.first;
+    return 1;
+}
+
 template <class Fn>
 void put(HostEntryTable& table, uint32_t slot, Fn fn) {
     std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
@@ -452,6 +496,9 @@ HostEntryTable makeHostTable(Store& s) {
     put<ServiceRoutine>(table, 12352, setField);
     put<ServiceRoutine>(table, 12360, createField);
     put<ServiceRoutine>(table, 12376, getListField);
+    put<ServiceRoutine>(table, 13264, createMultipleFields);
+    put<ServiceRoutine>(table, 12760, createView);
+    put<ServiceRoutine>(table, 12776, getListViews);
     return table;
 }
 

@@ -37,6 +37,8 @@ struct Form {
     uint32_t changed = 0;                  // a change counter stands in for the time
     std::map<uint32_t, FieldDef> fields;   // field id -> definition
     uint32_t nextFieldId = 536870913;
+    std::map<uint32_t, std::string> views; // view id -> name
+    uint32_t nextViewId = 1;
 };
 
 struct Store {

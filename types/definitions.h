@@ -141,6 +141,9 @@ uint32_t PackExportItems(ExportItemList* list);
 uint32_t ConvertTextList(CountedTextList* host, TextList* caller);
 // Releases a list in host form: every text, then the array.
 void ReleaseCountedTextList(CountedTextList* list, uint8_t freeHolder);
+// A list of 32-bit values, copied with exactly its own room.
+uint32_t CopyUintListExact(UintList* destination, const UintList* source);
+void ReleaseUintList(UintList* list, uint8_t freeHolder);
 void ReleaseTextList(TextList* list, uint8_t freeHolder);
 
 }  // namespace zvi

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "types/definitions.h"
 #include "types/padding.h"
 #include "types/types.h"
 
@@ -74,6 +75,7 @@ void releaseFlat(List* list, uint8_t freeHolder) {
 uint32_t CopyNameList(NameList* d, const NameList* s) { return copyFlat(d, s, R10); }
 uint32_t CopyIdListExact(IdList* d, const IdList* s) { return copyFlat(d, s, E300); }
 uint32_t CopyIdListZeroed(IdList* d, const IdList* s) { return copyFlat(d, s, C300); }
+uint32_t CopyUintListExact(UintList* d, const UintList* s) { return copyFlat(d, s, E300); }
 uint32_t CopyEntryIdList(EntryIdList* d, const EntryIdList* s) { return copyFlat(d, s, C300, true); }
 uint32_t CopySortList(SortList* d, const SortList* s) { return copyFlat(d, s, ES); }
 uint32_t CopyEntryListFieldList(EntryListFieldList* d, const EntryListFieldList* s) { return copyFlat(d, s, ES); }
@@ -98,6 +100,7 @@ uint32_t CopyIdList(IdList* d, const IdList* s) {
 
 void ReleaseNameList(NameList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseIdList(IdList* l, uint8_t h) { releaseFlat(l, h); }
+void ReleaseUintList(UintList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseEntryIdList(EntryIdList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseSortList(SortList* l, uint8_t h) { releaseFlat(l, h); }
 void ReleaseEntryListFieldList(EntryListFieldList* l, uint8_t h) { releaseFlat(l, h); }

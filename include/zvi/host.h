@@ -61,6 +61,7 @@ enum {
     ZVI_F_NO_CONTROL = 1 << 5,        /* no ControlRecord argument */
     ZVI_F_NO_WRITE_BACK = 1 << 6,     /* context words are not written back */
     ZVI_F_PASS_THROUGH = 1 << 7,      /* record codec entry: arguments passed unchanged */
+    ZVI_F_FIRST_WORD_BACK = 1 << 8,   /* only the first context word is written back */
     ZVI_F_WORKFLOW = ZVI_F_KEEP_STATUS | ZVI_F_HOST_MESSAGES | ZVI_F_NO_CONTROL
 };
 #define ZVI_NO_HOOKS 0xFFFFFFFFu
@@ -126,5 +127,7 @@ ZVI_EXTERN_C_END
 #include "zvi/records/workflow_context.h"
 #include "zvi/records/forms.h"
 #include "zvi/records/fields.h"
+#include "zvi/records/multiple_fields.h"
+#include "zvi/records/views.h"
 
 #endif

@@ -31,5 +31,7 @@ ZVI_EXTERN_C_END
 #include "zvi/codecs.h"
 #include "zvi/forms.h"
 #include "zvi/fields.h"
+#include "zvi/multiple_fields.h"
+#include "zvi/views.h"
 
 #endif

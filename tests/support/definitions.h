@@ -25,6 +25,7 @@ struct DefinitionOp {
     std::function<void(void* request, void* result)> answer;     // what the host does
     std::function<uint32_t(ControlRecord*, StatusList*)> call;   // every argument given; releases what it gets
     std::set<uint32_t> sweepCodes;                               // the codes allocation failures end in
+    const char* refusalName = nullptr;                           // the name a refusal gives, when not name
 };
 
 // A counted list laid into a record as the host returns it: n zero-filled items.
@@ -33,6 +34,26 @@ inline char* hostList(void* record, size_t at, uint32_t n, size_t itemSize) {
     raw::putList(record, at, n, items);
     return items;
 }
+// Parallel lists laid into a result as the host returns them, 16 bytes apart from at:
+// n zero-filled items each, of the given sizes; fill(list, item, k) sets item k of a list.
+template <size_t N, class Fill>
+void hostLists(void* record, size_t at, const size_t (&sizes)[N], uint32_t n, Fill fill) {
+    for (size_t i = 0; i < N; ++i) {
+        char* items = hostList(record, at + 16 * i, n, sizes[i]);
+        for (uint32_t k = 0; k < n; ++k) fill(i, items + k * sizes[i], k);
+    }
+}
+// The outputs of a GetMultiple, one raw list each in result order; with all false only
+// the first is passed.
+template <size_t N>
+struct ListOutputs {
+    raw::List l[N] = {};
+    bool all = true;
+    template <class List>
+    List* out(size_t i) {
+        return all || i == 0 ? reinterpret_cast<List*>(&l[i]) : nullptr;
+    }
+};
 // A counted text (length, then the pointer at +8).
 inline void hostText(void* record, size_t at, const char* text) {
     raw::put(record, at, static_cast<uint32_t>(std::strlen(text) + 1));
@@ -78,7 +99,8 @@ protected:
                 host.adminCheck = [](uint32_t) { return 0u; };
                 host.clearEvents();
                 EXPECT_EQ(op.call(&control, &status), 2u);
-                const std::string refusal = std::string(op.name) + " - Cache Changing call from a Non-Admin thread";
+                const std::string refusal = std::string(op.refusalName ? op.refusalName : op.name) +
+                                            " - Cache Changing call from a Non-Admin thread";
                 EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 9905, refusal.c_str())});
                 EXPECT_EQ(host.calls(op.slot), 0);
                 zvi::releaseStatusList(&status, 0);
