@@ -10,17 +10,9 @@ dir=build/windows
 step() { echo "== windows: $1 (${SECONDS} s so far)"; }
 SECONDS=0
 
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 cmake ninja-build rpcsvc-proto cpp)  # rpcgen (with cpp) writes the codec tests' reference routines
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# mingw-w64 (posix threads) and zlib for it; wine64; GoogleTest's sources; rpcgen (with
+# cpp) for the codec tests' reference routines.
+scripts/setup.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest cmake ninja-build rpcsvc-proto cpp
 step "packages ready"
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -39,3 +39,17 @@ void releaseAligned(void* p);
 }  // namespace alloc::hooks
 
 #define ZVI_ALLOC_CALLER __builtin_return_address(0)
+
+// The C heap routines every system has, each defined under the name NAME(routine).
+#define ZVI_ALLOC_C_ROUTINES(NAME)                                                                      \
+    extern "C" void* NAME(malloc)(size_t size) {                                                        \
+        return alloc::hooks::allocate(size, ZVI_ALLOC_CALLER, alloc::hooks::Routine::CHeap);            \
+    }                                                                                                   \
+    extern "C" void* NAME(calloc)(size_t n, size_t size) {                                              \
+        return alloc::hooks::allocateZeroed(n, size, ZVI_ALLOC_CALLER);                                 \
+    }                                                                                                   \
+    extern "C" void* NAME(realloc)(void* old, size_t size) {                                            \
+        return alloc::hooks::reallocate(old, size, ZVI_ALLOC_CALLER);                                   \
+    }                                                                                                   \
+    extern "C" void NAME(free)(void* p) { alloc::hooks::release(p); }                                   \
+    extern "C" char* NAME(strdup)(const char* s) { return alloc::hooks::duplicate(s, SIZE_MAX, ZVI_ALLOC_CALLER); }

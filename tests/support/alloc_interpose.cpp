@@ -106,15 +106,13 @@ Side sideOf(const void* caller) {
 
 }  // namespace alloc::hooks
 
+#define ZVI_SAME_NAME(routine) routine
+ZVI_ALLOC_C_ROUTINES(ZVI_SAME_NAME)
+
 using namespace alloc::hooks;
 #define CALLER ZVI_ALLOC_CALLER
 
 extern "C" {
-
-void* malloc(size_t size) { return allocate(size, CALLER, Routine::CHeap); }
-void* calloc(size_t n, size_t size) { return allocateZeroed(n, size, CALLER); }
-void* realloc(void* old, size_t size) { return reallocate(old, size, CALLER); }
-void free(void* p) { release(p); }
 
 int posix_memalign(void** out, size_t alignment, size_t size) {
     void* p = allocateAligned(alignment, size, CALLER, Routine::CHeap);
@@ -124,8 +122,6 @@ int posix_memalign(void** out, size_t alignment, size_t size) {
 }
 void* aligned_alloc(size_t alignment, size_t size) { return allocateAligned(alignment, size, CALLER, Routine::CHeap); }
 void* memalign(size_t alignment, size_t size) { return allocateAligned(alignment, size, CALLER, Routine::CHeap); }
-
-char* strdup(const char* s) { return duplicate(s, SIZE_MAX, CALLER); }
 char* strndup(const char* s, size_t max) { return duplicate(s, max, CALLER); }
 
 }  // extern "C"

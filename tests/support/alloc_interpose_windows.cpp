@@ -46,16 +46,10 @@ Side sideOf(const void* caller) {
 
 }  // namespace alloc::hooks
 
-using namespace alloc::hooks;
-#define CALLER ZVI_ALLOC_CALLER
+#define ZVI_WRAPPED_NAME(routine) __wrap_##routine
+ZVI_ALLOC_C_ROUTINES(ZVI_WRAPPED_NAME)
 
-extern "C" {
-
-void* __wrap_malloc(size_t size) { return allocate(size, CALLER, Routine::CHeap); }
-void* __wrap_calloc(size_t n, size_t size) { return allocateZeroed(n, size, CALLER); }
-void* __wrap_realloc(void* old, size_t size) { return reallocate(old, size, CALLER); }
-void __wrap_free(void* p) { release(p); }
-char* __wrap_strdup(const char* s) { return duplicate(s, SIZE_MAX, CALLER); }
-char* __wrap__strdup(const char* s) { return duplicate(s, SIZE_MAX, CALLER); }
-
-}  // extern "C"
+// msvcrt's own name of strdup.
+extern "C" char* __wrap__strdup(const char* s) {
+    return alloc::hooks::duplicate(s, SIZE_MAX, ZVI_ALLOC_CALLER);
+}
