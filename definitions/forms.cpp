@@ -28,7 +28,6 @@ template <> struct Structure<FormTypeInfo> : ReleasedBy<keepOpaque<FormTypeInfo>
 template <> struct Structure<TrackingSettings> : ReleasedBy<keepOpaque<TrackingSettings>> {};
 template <> struct Structure<FormReferenceList> : ReleasedBy<releaseReferences> {};
 template <> struct Structure<FormReferenceListList> : ReleasedBy<releaseReferenceLists> {};
-template <> struct Structure<FormTypeInfoList> : ReleasedBy<releaseItems<FormTypeInfoList>> {};
 template <> struct Structure<TrackingSettingsList> : ReleasedBy<releaseItems<TrackingSettingsList>> {};
 template <> struct Structure<EntryListFieldListList> : ReleasedBy<releaseLists<EntryListFieldListList>> {};
 template <> struct Structure<SortListList> : ReleasedBy<releaseLists<SortListList>> {};

@@ -23,9 +23,7 @@ using namespace zvi::shape;
 namespace zvi::shape {
 
 template <> struct Structure<ValueList> : ReleasedBy<ReleaseValueList> {};
-template <> struct Structure<FieldLimitList> : ReleasedBy<ReleaseFieldLimitList> {};
 template <> struct Structure<DisplayInstanceListList> : ReleasedBy<ReleaseDisplayInstanceListList> {};
-template <> struct Structure<FieldMappingList> : ReleasedBy<releaseItems<FieldMappingList>> {};
 
 }  // namespace zvi::shape
 

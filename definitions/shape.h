@@ -25,11 +25,11 @@
 //                     in::copy<&Q::permissions>(permissions, 16));
 //
 // Runners: get (wanted mask, rules), set (nothing-to-change test, rules, change mask),
-// send (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, value, copy,
-// flag; out::moved, dropped, word, text, name, converted (names, texts); modifiers
-// notAChange and late. Rules are the argument checks made before the control record
-// is converted, first broken one wins; a rule may carry a detail text (the offending
-// item) and another message type (a warning).
+// send (rules, no mask: Create, Delete, GetList). Parts: in::arg, text, rename, name,
+// value, copy, flag; out::moved, dropped, word, text, name, converted (names, texts);
+// modifiers notAChange, late and kept. Rules are the argument checks made before the
+// control record is converted, first broken one wins; a rule may carry a detail text
+// and another message type, and a warning may go on to the checks after it.
 //
 // The parts are filled and delivered in the order given, which is the order the host
 // record is built and the outputs are handed over. A family adds parts of its own (a
@@ -47,6 +47,7 @@
 #include "types/definitions.h"
 #include "types/types.h"
 #include "zvi/forms.h"
+#include "zvi/multiple_fields.h"
 
 namespace zvi::shape {
 
@@ -105,6 +106,9 @@ template <> struct Structure<PermissionListList> : ReleasedBy<releaseLists<Permi
 template <> struct Structure<PropListList> : ReleasedBy<ReleasePropListList> {};
 template <> struct Structure<UintList> : ReleasedBy<releaseItems<UintList>> {};
 template <> struct Structure<CountedTextList> : ReleasedBy<ReleaseCountedTextList> {};
+template <> struct Structure<FormTypeInfoList> : ReleasedBy<releaseItems<FormTypeInfoList>> {};
+template <> struct Structure<FieldLimitList> : ReleasedBy<ReleaseFieldLimitList> {};
+template <> struct Structure<FieldMappingList> : ReleasedBy<releaseItems<FieldMappingList>> {};
 
 // How an output the caller passed is emptied at entry: a list's count, a record's
 // leading tag word.
@@ -150,14 +154,27 @@ P late(P part) {
     return part;
 }
 
+// The output keeps what the caller's variable holds until something is delivered: it
+// is not emptied at entry.
+template <class P>
+struct Kept : P {
+    void empty() {}
+};
+template <class P>
+Kept<P> kept(P part) {
+    return Kept<P>{part};
+}
+
 // An argument check made before the control record is converted: the first broken
 // rule ends the call with its message (an error with an empty text unless it says
-// otherwise).
+// otherwise). A rule that goes on only records its message (a warning), and the
+// checks after it run.
 struct Rule {
     bool broken;
     uint32_t number;
     const char* detail = "";
     uint32_t type = ZVI_ERROR;
+    bool goesOn = false;
 };
 
 template <class Q, class R, class... P>
@@ -167,8 +184,11 @@ uint32_t run(Call<Q, R>& f, uint32_t Q::*mask, bool changeTest, std::initializer
     ((parts.late ? parts.empty() : void()), ...);
     if (changeTest && !(parts.change || ...))
         return appendStatus(f.status(), ZVI_WARNING, msg::kNothingToChange, "");
-    for (const Rule& rule : rules)
-        if (rule.broken) return appendStatus(f.status(), rule.type, rule.number, rule.detail);
+    for (const Rule& rule : rules) {
+        if (!rule.broken) continue;
+        const uint32_t code = appendStatus(f.status(), rule.type, rule.number, rule.detail);
+        if (!rule.goesOn) return code;
+    }
     f.convert();
     bool filled = true;
     ((filled = filled && parts.fill(f, f.req)), ...);
@@ -249,6 +269,22 @@ template <auto Field>
 Text<Field> rename(const char* newName, const char* name, uint32_t bit) {
     const bool renames = newName && *newName && (!name || std::strcmp(newName, name) != 0);
     return {{bit, renames}, renames ? newName : nullptr};
+}
+
+// A name copied into the request's own buffer (at most its size less one characters);
+// a name not given leaves the buffer empty.
+template <auto Field>
+struct Name : Part {
+    const char* name;
+    template <class F, class Q>
+    bool fill(F&, Q& q) {
+        if (name) utl::boundedCopy(q.*Field, name, sizeof(TypeOf<Field>) - 1);
+        return true;
+    }
+};
+template <auto Field>
+Name<Field> name(const char* name, uint32_t bit = 0) {
+    return {{bit, name != nullptr}, name};
 }
 
 // A record or word copied byte for byte when given; zero otherwise.
@@ -406,7 +442,8 @@ Converted<Field, Out, Convert, Release> converted(Out* out, uint32_t bit = 0) {
 // The host's names as counted texts, converted in place into a NameList and moved.
 inline uint32_t moveNames(CountedTextList* host, NameList* names) {
     const uint32_t code = ConvertNameList(host);
-    *names = NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)};
+    // a count without items (nothing was read) is handed over as an empty list
+    *names = host->items ? NameList{host->numItems, reinterpret_cast<ObjectName*>(host->items)} : NameList{};
     *host = CountedTextList{};
     return code;
 }

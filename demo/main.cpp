@@ -49,9 +49,17 @@ struct Api {
     ZVI_DEMO_OP(GetField);
     ZVI_DEMO_OP(SetField);
     ZVI_DEMO_OP(GetListField);
+    ZVI_DEMO_OP(ExportToFile);
+    ZVI_DEMO_OP(ImportFromFile);
+    ZVI_DEMO_OP(Import);
+    ZVI_DEMO_OP(GetListUser);
+    ZVI_DEMO_OP(GetListGroup);
     ZVI_DEMO_OP(CreateMultipleFields);
     ZVI_DEMO_OP(CreateVUI);
     ZVI_DEMO_OP(GetListVUI);
+    ZVI_DEMO_OP(CreateFilter);
+    ZVI_DEMO_OP(GetListFilter);
+    ZVI_DEMO_OP(GetFilter);
 #undef ZVI_DEMO_OP
 };
 
@@ -261,6 +269,47 @@ struct Designer {
     }
 };
 
+// The definitions of a form exported to a file and imported again under another name;
+// then a text written in Latin-1 that says so, which reaches the server in its own set.
+void copyDefinitions(const Api& zvi, ControlRecord& control, const char* form, const char* copy) {
+    StatusList status{};
+    ExportItem item{1, {}, {}};
+    std::snprintf(item.itemName, sizeof item.itemName, "%s", form);
+    ExportItemList items{1, &item};
+    std::FILE* file = std::tmpfile();
+    show(std::string("ZVIExportToFile(\"") + form + "\")",
+         zvi.ExportToFile(&control, &items, nullptr, 0, nullptr, file, &status), &status);
+    std::printf("      the file holds %ld bytes:\n", std::ftell(file));
+    std::rewind(file);
+    for (char line[256]; std::fgets(line, sizeof line, file);) std::printf("        %s", line);
+    std::snprintf(item.itemName, sizeof item.itemName, "%s", copy);
+    show(std::string("ZVIImportFromFile(as \"") + copy + "\")",
+         zvi.ImportFromFile(&control, &items, file, 0, &status), &status);
+    show(std::string("ZVIImportFromFile(as \"") + copy + "\", again)",
+         zvi.ImportFromFile(&control, &items, file, 0, &status), &status);
+    std::fclose(file);
+
+    char latin1[] = "# written on an older workstation\nchar-set: ISO-8859-1\nbegin form\nname: Caf\xE9\n"
+                    "help: Men\xFC of the caf\xE9t\xE9ria\nend form\n";
+    show("ZVIImport(a Latin-1 text)", zvi.Import(&control, nullptr, latin1, 0, &status), &status);
+}
+
+// The server's users and groups.
+void listPeople(const Api& zvi, ControlRecord& control) {
+    StatusList status{};
+    UserList users{};
+    show("ZVIGetListUser", zvi.GetListUser(&control, 0, 0, &users, &status), &status);
+    for (uint32_t i = 0; i < users.numItems; ++i) std::printf("      user %s\n", static_cast<ObjectName*>(users.items)[i]);
+    std::free(users.items);
+    GroupList groups{};
+    show("ZVIGetListGroup(\"Demo\")", zvi.GetListGroup(&control, const_cast<char*>("Demo"), nullptr, &groups, &status),
+         &status);
+    for (uint32_t i = 0; i < groups.numItems; ++i)
+        std::printf("      group %s\n", static_cast<ObjectName*>(groups.items)[i]);
+    std::free(groups.items);
+    show("ZVIGetListUser(kind 3)", zvi.GetListUser(&control, 3, 0, &users, &status), &status);
+}
+
 // A plug-in that lays a form out: several fields in one call, and a view on the form.
 struct Layout {
     const Api& zvi;
@@ -311,6 +360,62 @@ struct Layout {
         std::free(views.items);
     }
 };
+
+// A plug-in that adds a filter to the help desk form, whose action sets a request's
+// status to Closed; then lists the form's filters and reads the filter back.
+void defineFilter(const Api& zvi, ControlRecord& control) {
+    StatusList status{};
+    char name[] = "Close duplicates", form[] = "HelpDesk", help[] = "Closes requests marked as duplicates";
+    ObjectName forms[1] = {"HelpDesk"};
+    NameList formList{1, forms};
+    WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}};
+    FieldAssign assign{kStatusField, {ZVI_ASSIGN_VALUE, {}}};
+    assign.assign.u.value = text(0, "Closed").value;
+    WorkflowAction action{};
+    action.actionType = ZVI_ACTION_SET_FIELDS;
+    action.u.setFields.assignments = FieldAssignList{1, &assign};
+    WorkflowActionList actions{1, &action};
+    show("ZVICreateFilter(\"Close duplicates\", set status to Closed)",
+         zvi.CreateFilter(&control, name, 500, &connect, 2 /* on modify */, 1, nullptr, &actions, nullptr, help,
+                          const_cast<char*>("Demo"), nullptr, nullptr, 0, nullptr, &status),
+         &status);
+
+    NameList names{};
+    show("ZVIGetListFilter(\"HelpDesk\")", zvi.GetListFilter(&control, form, 0, nullptr, &names, &status), &status);
+    for (uint32_t i = 0; i < names.numItems; ++i) std::printf("      %s\n", names.items[i]);
+    std::free(names.items);
+
+    uint32_t order = 0, enable = 0;
+    WorkflowConnect on{};
+    WorkflowActionList got{};
+    char* helpText = nullptr;
+    char owner[ZVI_NAME_SIZE];
+    const uint32_t rc = zvi.GetFilter(&control, name, &order, &on, nullptr, &enable, nullptr, &got, nullptr, &helpText,
+                                      nullptr, owner, nullptr, nullptr, nullptr, nullptr, nullptr, &status);
+    show("ZVIGetFilter(\"Close duplicates\")", rc, &status);
+    if (rc < 2) {
+        std::printf("      order %u, enabled %u, owner %s, help \"%s\"\n", order, enable, owner, helpText);
+        for (uint32_t i = 0; on.u.nameList && i < on.u.nameList->numItems; ++i)
+            std::printf("      runs on %s\n", on.u.nameList->items[i]);
+        for (uint32_t i = 0; i < got.numItems; ++i) {
+            const FieldAssignList& set = got.items[i].u.setFields.assignments;
+            for (uint32_t k = 0; k < set.numItems; ++k)
+                std::printf("      sets field %u to \"%s\"\n", set.items[k].fieldId, set.items[k].assign.u.value.payload.text);
+        }
+    }
+    // The caller's to release: the form names, the action with its texts, the help text.
+    if (on.connectType == ZVI_CONNECT_FORMS && on.u.nameList) {
+        std::free(on.u.nameList->items);
+        std::free(on.u.nameList);
+    }
+    for (uint32_t i = 0; i < got.numItems; ++i) {
+        FieldAssignList& set = got.items[i].u.setFields.assignments;
+        for (uint32_t k = 0; k < set.numItems; ++k) std::free(set.items[k].assign.u.value.payload.text);
+        std::free(set.items);
+    }
+    std::free(got.items);
+    std::free(helpText);
+}
 
 }  // namespace
 
@@ -389,6 +494,14 @@ int main(int argc, char** argv) {
         layout.createFields("Assets");
         d.listFields("Assets");
         layout.createView("Assets", "Inventory");
+        std::printf("\n-- definitions exported to a file and imported under another name\n");
+        copyDefinitions(zvi, s.control, "Assets", "Assets archive");
+        d.showForm("Assets archive");
+        d.listFields("Assets archive");
+        d.showForm("Caf\xC3\xA9");
+
+        std::printf("\n-- the server's users and groups\n");
+        listPeople(zvi, s.control);
 
         std::printf("\n-- definition changes from a thread the server does not accept, and others that go wrong\n");
         std::thread worker([&] {
@@ -405,6 +518,9 @@ int main(int argc, char** argv) {
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &d.status),
              &d.status);
         d.showField("Assets", 7);
+
+        std::printf("\n-- a plug-in adds a filter to the help desk form\n");
+        defineFilter(zvi, s.control);
 
         std::printf("\n-- calls that go wrong\n");
         s.get(printer);

@@ -1,8 +1,12 @@
 #include "demo/reference_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <arpa/inet.h>
+
 #include <cstring>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -19,6 +23,7 @@ constexpr uint32_t kEntryCreated = 1;
 constexpr uint32_t kBulkState = 9100;
 constexpr uint32_t kNoSuchField = 314;
 constexpr uint32_t kExists = 8960;
+constexpr uint32_t kNoSuchFilter = 304;
 
 char* heapText(const std::string& s) { return strdup(s.c_str()); }
 
@@ -460,6 +465,153 @@ uint32_t getListViews(void* request, void* result, uint32_t) {
     return 1;
 }
 
+// --- filters ------------------------------------------------------------------------------
+
+// The forms of a workflow connect in the host's form (counted texts).
+std::vector<std::string> formsOf(const WorkflowConnect& connect) {
+    std::vector<std::string> forms;
+    const auto* names = reinterpret_cast<const CountedTextList*>(connect.u.nameList);
+    for (uint32_t i = 0; connect.connectType == ZVI_CONNECT_FORMS && names && i < names->numItems; ++i)
+        forms.push_back(names->items[i].text ? names->items[i].text : "");
+    return forms;
+}
+
+uint32_t createFilter(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateFilterRequest*>(request);
+    auto& r = *static_cast<CreateFilterResult*>(result);
+    if (store->filters.count(q.name)) {
+        addMessage(r.status, ZVI_ERROR, kExists, "Filter already exists", q.name);
+        return 1;
+    }
+    FilterDef filter{formsOf(q.workflowConnect), q.order, q.enable, {}, q.helpText, q.owner, store->clock++};
+    for (uint32_t i = 0; i < q.actions.numItems; ++i) {
+        if (q.actions.items[i].actionType != ZVI_ACTION_SET_FIELDS) continue;
+        const FieldAssignList& assignments = q.actions.items[i].u.setFields.assignments;
+        for (uint32_t k = 0; k < assignments.numItems; ++k)
+            if (assignments.items[k].assign.tag == ZVI_ASSIGN_VALUE)
+                filter.assignments[assignments.items[k].fieldId] = fieldOf(assignments.items[k].assign.u.value).text;
+    }
+    store->filters[q.name] = filter;
+    return 1;
+}
+
+// The filters that run on a form (all of them for an empty name), as counted texts.
+uint32_t getListFilter(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetListFilterRequest*>(request);
+    auto& r = *static_cast<GetListFilterResult*>(result);
+    r.names.items = heapArray<CountedText>(store->filters.size());
+    for (const auto& filter : store->filters) {
+        const auto& forms = filter.second.forms;
+        if (*q.formName && std::find(forms.begin(), forms.end(), q.formName) == forms.end()) continue;
+        r.names.items[r.names.numItems++] = countedText(filter.first);
+    }
+    return 1;
+}
+
+uint32_t getFilter(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetFilterRequest*>(request);
+    auto& r = *static_cast<GetFilterResult*>(result);
+    auto found = store->filters.find(q.name);
+    if (found == store->filters.end()) {
+        addMessage(r.status, ZVI_ERROR, kNoSuchFilter, "Filter does not exist on server", q.name);
+        return 1;
+    }
+    const FilterDef& filter = found->second;
+    r.order = filter.order;
+    r.enable = filter.enable;
+    r.timestamp = filter.changed;
+    auto* forms = heapArray<CountedTextList>(1);
+    forms->items = heapArray<CountedText>(filter.forms.size());
+    for (const std::string& form : filter.forms) forms->items[forms->numItems++] = countedText(form);
+    r.workflowConnect.connectType = ZVI_CONNECT_FORMS;
+    r.workflowConnect.u.nameList = reinterpret_cast<NameList*>(forms);
+    if (q.wantedMask & 2) {  // the set-fields action
+        r.actions = WorkflowActionList{1, heapArray<WorkflowAction>(1)};
+        r.actions.items[0].actionType = ZVI_ACTION_SET_FIELDS;
+        FieldAssignList& assignments = r.actions.items[0].u.setFields.assignments;
+        assignments.items = heapArray<FieldAssign>(filter.assignments.size());
+        for (const auto& assigned : filter.assignments) {
+            FieldAssign& a = assignments.items[assignments.numItems++];
+            a.fieldId = assigned.first;
+            a.assign.tag = ZVI_ASSIGN_VALUE;
+            a.assign.u.value = valueOf(Field{ZVI_DATA_TEXT, assigned.second, 0});
+        }
+    }
+    if (q.wantedMask & 8) r.helpText = countedText(filter.helpText);
+    if (q.wantedMask & 64) putName(r.owner, filter.owner);
+    return 1;
+}
+
+// --- definition export and import, users and groups -------------------------------------
+
+uint32_t exportDefinitions(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<ExportRequest*>(request);
+    auto& r = *static_cast<ExportResult*>(result);
+    std::string text = "char-set: " + store->charSet + "\n";
+    for (uint32_t i = 0; i < q.items.numItems; ++i) {
+        const ExportItem& item = q.items.items[i];
+        Form* form = item.itemType == 1 ? findForm(item.itemName, r.status) : nullptr;
+        if (!form) continue;
+        text += std::string("begin form\nname: ") + item.itemName + "\nhelp: " + form->helpText + "\n";
+        for (const auto& [id, field] : form->fields)
+            text += "field: " + std::to_string(id) + " " + std::to_string(field.dataType) + " " + field.name + "\n";
+        text += "end form\n";
+    }
+    const uint32_t header[2] = {htonl(0), htonl(static_cast<uint32_t>(text.size()))};
+    r.dataLength = static_cast<uint32_t>(sizeof header + text.size());
+    r.data = static_cast<uint8_t*>(std::malloc(r.dataLength));
+    std::memcpy(r.data, header, sizeof header);
+    std::memcpy(r.data + sizeof header, text.data(), text.size());
+    return 1;
+}
+
+uint32_t importDefinitions(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<ImportRequest*>(request);
+    auto& r = *static_cast<ImportResult*>(result);
+    std::istringstream text(std::string(q.text, q.textLength - 1));
+    std::string line, name;
+    Form form;
+    while (std::getline(text, line)) {
+        if (line.rfind("name: ", 0) == 0) {
+            name = q.items.numItems && q.items.items[0].itemType == 1 ? q.items.items[0].itemName : line.substr(6);
+        } else if (line.rfind("help: ", 0) == 0) {
+            form.helpText = line.substr(6);
+        } else if (line.rfind("field: ", 0) == 0) {
+            std::istringstream words(line.substr(7));
+            uint32_t id = 0;
+            FieldDef field;
+            words >> id >> field.dataType;
+            std::getline(words >> std::ws, field.name);
+            form.fields[id] = field;
+        } else if (line == "end form") {
+            if (store->forms.count(name)) {
+                addMessage(r.status, ZVI_ERROR, kExists, "Form already exists", name);
+                return 1;
+            }
+            form.owner = "Demo";
+            touch(form);
+            store->forms[name] = form;
+            form = Form{};
+        }
+    }
+    return 1;
+}
+
+// The names of a list as 255-byte items.
+void putNames(ServerList& list, const std::vector<std::string>& names) {
+    auto* items = heapArray<ObjectName>(names.size());
+    for (const std::string& name : names) putName(items[list.numItems++], name);
+    list.items = items;
+}
+uint32_t getListUser(void*, void* result, uint32_t) {
+    putNames(static_cast<ServerListResult*>(result)->list, store->users);
+    return 1;
+}
+uint32_t getListGroup(void*, void* result, uint32_t) {
+    putNames(static_cast<ServerListResult*>(result)->list, store->groups);
+    return 1;
+}
+
 template <class Fn>
 void put(HostEntryTable& table, uint32_t slot, Fn fn) {
     std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
@@ -499,6 +651,13 @@ HostEntryTable makeHostTable(Store& s) {
     put<ServiceRoutine>(table, 13264, createMultipleFields);
     put<ServiceRoutine>(table, 12760, createView);
     put<ServiceRoutine>(table, 12776, getListViews);
+    put<ServiceRoutine>(table, 12440, getFilter);
+    put<ServiceRoutine>(table, 12456, createFilter);
+    put<ServiceRoutine>(table, 12472, getListFilter);
+    put<ServiceRoutine>(table, 12592, exportDefinitions);
+    put<ServiceRoutine>(table, 12600, importDefinitions);
+    put<ServiceRoutine>(table, 12576, getListUser);
+    put<ServiceRoutine>(table, 12568, getListGroup);
     return table;
 }
 

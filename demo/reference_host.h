@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "zvi/host.h"
 
@@ -41,12 +42,31 @@ struct Form {
     uint32_t nextViewId = 1;
 };
 
+// A filter: the forms it runs on and the text values its set-fields action assigns.
+struct FilterDef {
+    std::vector<std::string> forms;
+    uint32_t order = 0;
+    uint32_t enable = 1;
+    std::map<uint32_t, std::string> assignments;  // field id -> text
+    std::string helpText;
+    std::string owner;
+    uint32_t changed = 0;
+};
+
 struct Store {
     std::map<std::string, Form> forms;
+    std::map<std::string, FilterDef> filters;
+    std::vector<std::string> users{"Demo", "Alice", "Bob"};
+    std::vector<std::string> groups{"Administrator", "Help desk"};
     std::string charSet = "UTF-8";
     std::unique_ptr<std::map<std::string, Form>> bulkSnapshot;  // open bulk transaction
     uint32_t clock = 1;
 };
+
+// Exported definitions are lines of text ("begin form", "name: ...", "help: ...",
+// "field: <id> <data type> <name>", "end form") after a "char-set:" line; the user and
+// group lists hold 255-byte names. An import whose first item names a form (type 1)
+// imports the text's form under that name.
 
 // Definitions change only on the thread that built the entry table: the server's
 // administration thread in this demo.

@@ -31,6 +31,9 @@ char* findCharSetDeclaration(const char* text, char* buffer);
 int checkConversion(const char* text, void* workArea, uint32_t from, uint32_t to);
 // Converts text into output (at least 3 * strlen(text) + 1 bytes); 0 on success.
 int convert(const char* text, uint32_t from, char* output, uint32_t to);
+// The same for a text whose length is known; *converted (when given) receives the
+// length of the output.
+int convert(const char* text, size_t length, uint32_t from, char* output, uint32_t to, size_t* converted);
 // Sets *replacement to a heap text to use instead of converted, or leaves it null.
 // A UTF-8 result loses its byte-order mark.
 void adjustConversion(const char* converted, uint32_t to, char** replacement);

@@ -10,27 +10,28 @@
 namespace zvi::utl {
 namespace {
 
-// Index = code. Code 0 is the unknown set. The converter's name of each set (iconv on
-// Linux) and its Windows code page (949, the superset, for EUC-KR: not every Windows
-// knows 51949).
+// Index = code. Code 0 is the unknown set. Each set's name for iconv (Linux; also
+// accepted as a name) and its Windows code page (949, the superset, for EUC-KR: not
+// every Windows knows 51949).
 constexpr CharSet kCharSets[] = {
-    {"", nullptr, 0},
-    {"US-ASCII", "ASCII", 20127},
-    {"ISO-8859-1", "ISO-8859-1", 28591},
-    {"ISO-8859-2", "ISO-8859-2", 28592},
-    {"ISO-8859-15", "ISO-8859-15", 28605},
-    {"WINDOWS-1252", "CP1252", 1252},
-    {"UTF-8", "UTF-8", 65001},
-    {"EUC", "EUC-JP", 20932},
-    {"SJIS", "SHIFT_JIS", 932},
-    {"EUC-KR", "EUC-KR", 949},
-    {"GB2312", "GB2312", 936},
-    {"BIG5", "BIG5", 950},
+    {"", nullptr, 0, false},
+    {"US-ASCII", "ASCII", 20127, false},
+    {"ISO-8859-1", "ISO-8859-1", 28591, true},
+    {"ISO-8859-2", "ISO-8859-2", 28592, true},
+    {"ISO-8859-15", "ISO-8859-15", 28605, true},
+    {"WINDOWS-1252", "CP1252", 1252, false},
+    {"UTF-8", "UTF-8", 65001, false},
+    {"EUC", "EUC-JP", 20932, false},
+    {"SJIS", "SHIFT_JIS", 932, false},
+    {"EUC-KR", "EUC-KR", 949, false},
+    {"GB2312", "GB2312", 936, false},
+    {"BIG5", "BIG5", 950, false},
 };
+constexpr uint32_t kUtf8 = 6;
 constexpr uint32_t kCharSetCount = sizeof kCharSets / sizeof kCharSets[0];
 constexpr char kDeclaration[] = "char-set:";
 
-const CharSet* known(uint32_t code) { return code > 0 && code < kCharSetCount ? &kCharSets[code] : nullptr; }
+const char* iconvId(uint32_t code) { return code < kCharSetCount ? kCharSets[code].iconvId : nullptr; }
 
 // Copies the set name that follows "char-set:" (blanks trimmed) into buffer.
 void declaredName(const char* after, char* buffer) {
@@ -62,7 +63,8 @@ uint32_t charSetCode(const char* name) {
         name = declared;
     }
     for (uint32_t code = 1; code < kCharSetCount; ++code)
-        if (strcasecmp(name, kCharSets[code].name) == 0) return code;
+        if (strcasecmp(name, kCharSets[code].name) == 0 || strcasecmp(name, kCharSets[code].iconvId) == 0)
+            return code;
     return 0;
 }
 
@@ -70,37 +72,52 @@ char* charSetName(uint32_t code, char* buffer) {
     return boundedCopy(buffer, code < kCharSetCount ? kCharSets[code].name : "", kCharSetNameSize - 1);
 }
 
+// The encoding of an XML declaration at the very start of the text
+// (<?xml version="1.0" encoding="ISO-8859-1"?>). The "char-set:" line of a definition
+// text is the import's own business: it is read only before the first definition line.
 char* findCharSetDeclaration(const char* text, char* buffer) {
     buffer[0] = '\0';
-    for (const char* line = text; line && *line;) {
-        if (strncasecmp(line, kDeclaration, sizeof kDeclaration - 1) == 0) {
-            declaredName(line + sizeof kDeclaration - 1, buffer);
-            break;
-        }
-        line = std::strchr(line, '\n');
-        if (line) ++line;
+    constexpr char kXml[] = "<?xml";
+    if (std::strncmp(text, kXml, sizeof kXml - 1) != 0) return buffer;
+    const char* end = std::strchr(text, '>');
+    const char* at = std::strstr(text, "encoding");
+    if (!end || !at || at > end) return buffer;
+    at += sizeof "encoding" - 1;
+    while (*at == ' ') ++at;
+    if (*at++ != '=') return buffer;
+    while (*at == ' ') ++at;
+    const char quote = *at++;
+    if (quote != '"' && quote != '\'') return buffer;
+    size_t n = 0;
+    while (at + n < end && at[n] != quote && n + 1 < kCharSetNameSize) ++n;
+    if (at[n] == quote) {
+        std::memcpy(buffer, at, n);
+        buffer[n] = '\0';
     }
     return buffer;
 }
 
 int convert(const char* text, uint32_t from, char* output, uint32_t to) {
-    const CharSet* source = known(from);
-    const CharSet* target = known(to);
-    return source && target ? convertText(text, *source, output, *target) : -1;
+    return convert(text, std::strlen(text), from, output, to, nullptr);
 }
 
+int convert(const char* text, size_t length, uint32_t from, char* output, uint32_t to, size_t* converted) {
+    *output = '\0';
+    if (!iconvId(from) || !iconvId(to)) return -1;
+    return convertText(text, length, kCharSets[from], output, kCharSets[to], converted);
+}
+
+// Conversions that cannot fail (a set of whole bytes into UTF-8) pass at once.
 int checkConversion(const char* text, void*, uint32_t from, uint32_t to) {
     if (from == to) return 1;
-    char* scratch = static_cast<char*>(std::malloc(3 * std::strlen(text) + 1));
-    if (!scratch) return 0;
-    int ok = convert(text, from, scratch, to) == 0;
-    std::free(scratch);
-    return ok;
+    if (!iconvId(from) || !iconvId(to)) return 0;
+    if (kCharSets[from].everyByte && to == kUtf8) return 1;
+    return checkText(text, kCharSets[from], kCharSets[to]);
 }
 
 void adjustConversion(const char* converted, uint32_t to, char** replacement) {
     *replacement = nullptr;
-    if (known(to) && std::strcmp(kCharSets[to].name, "UTF-8") == 0 &&
+    if (iconvId(to) && std::strcmp(kCharSets[to].name, "UTF-8") == 0 &&
         std::strncmp(converted, "\xEF\xBB\xBF", 3) == 0)
         *replacement = strdup(converted + 3);
 }

@@ -57,8 +57,14 @@ TEST(CharSets, NamesCodesAndDeclarations) {
     char buffer[utl::kCharSetNameSize];
     EXPECT_STREQ(utl::charSetName(9999, buffer), "");
 
-    EXPECT_STREQ(utl::findCharSetDeclaration("# comment\nchar-set: EUC\nbegin", buffer), "EUC");
-    EXPECT_STREQ(utl::findCharSetDeclaration("no declaration here", buffer), "");
+    for (auto [text, declared] : {std::pair{"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a/>", "Shift_JIS"},
+                                  {"<?xml encoding = 'EUC' ?>", "EUC"},
+                                  {"<?xml version=\"1.0\"?><a encoding=\"EUC\"/>", ""},  // not in the declaration
+                                  {"<?xml encoding=\"EUC", ""},
+                                  {"# comment\nchar-set: EUC\nbegin", ""},  // the import reads these lines
+                                  {"no declaration here", ""}})
+        EXPECT_STREQ(utl::findCharSetDeclaration(text, buffer), declared) << text;
+    EXPECT_EQ(utl::charSetCode("Shift_JIS"), utl::charSetCode("SJIS")) << "the converter's name is a name too";
 }
 
 TEST(CharSets, ConversionsCheckConvertAndAdjust) {
@@ -70,6 +76,10 @@ TEST(CharSets, ConversionsCheckConvertAndAdjust) {
     EXPECT_STREQ(out, "caf\xC3\xA9");
     EXPECT_NE(utl::checkConversion(caf, nullptr, latin1, utf8), 0);
     EXPECT_EQ(utl::checkConversion(caf, nullptr, latin1, ascii), 0);
+    EXPECT_EQ(utl::checkConversion("\xE3\x81", nullptr, utf8, latin1), 0) << "a character cut short";
+    const std::string many(10000, 'a');  // longer than the check's piece of output
+    EXPECT_EQ(utl::checkConversion((many + "\xE9").c_str(), nullptr, latin1, ascii), 0);
+    EXPECT_EQ(utl::checkConversion((many + "\xE3\x81\x82").c_str(), nullptr, utf8, sjis), 1);
     EXPECT_NE(utl::convert(caf, latin1, out, 0), 0) << "unknown set";
 
     const char kana[] = "\xE3\x81\x82";  // one kana in UTF-8

@@ -129,5 +129,11 @@ ZVI_EXTERN_C_END
 #include "zvi/records/fields.h"
 #include "zvi/records/multiple_fields.h"
 #include "zvi/records/views.h"
+#include "zvi/records/filters.h"
+#include "zvi/records/active_links.h"
+#include "zvi/records/escalations.h"
+#include "zvi/records/import_export.h"
+#include "zvi/records/access.h"
+#include "zvi/records/candidates.h"
 
 #endif

@@ -33,5 +33,11 @@ ZVI_EXTERN_C_END
 #include "zvi/fields.h"
 #include "zvi/multiple_fields.h"
 #include "zvi/views.h"
+#include "zvi/filters.h"
+#include "zvi/active_links.h"
+#include "zvi/escalations.h"
+#include "zvi/import_export.h"
+#include "zvi/access.h"
+#include "zvi/candidates.h"
 
 #endif
