@@ -18,6 +18,7 @@ constexpr uint32_t kExpansionFailed = 160;
 constexpr uint32_t kDefaultTypeMismatch = 166;
 constexpr uint32_t kIdOutputMissing = 178;
 constexpr uint32_t kDefaultTextTooLong = 180;
+constexpr uint32_t kRefreshCodeInvalid = 207;
 constexpr uint32_t kFormNameMissing = 233;
 constexpr uint32_t kUserListKindInvalid = 235;
 constexpr uint32_t kSqlMissing = 261;

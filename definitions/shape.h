@@ -35,6 +35,10 @@
 // record is built and the outputs are handed over. A family adds parts of its own (a
 // struct deriving from Part with the phases it needs) for what only it does, and a
 // Structure<T> trait for each structure it copies or releases.
+//
+// Parts for the workflow objects: in::renameIfDifferent (a differing empty new name is
+// sent but is no change), in::packed (a copy brought into the host's form),
+// out::unpacked (a record converted back, then moved).
 #pragma once
 #include <cstdint>
 #include <cstdlib>
@@ -270,6 +274,15 @@ Text<Field> rename(const char* newName, const char* name, uint32_t bit) {
     const bool renames = newName && *newName && (!name || std::strcmp(newName, name) != 0);
     return {{bit, renames}, renames ? newName : nullptr};
 }
+// The workflow objects' rename: a new name that differs from the current one is sent
+// with its bit even when it is empty, but only a non-empty one counts as a change.
+template <auto Field>
+Text<Field> renameIfDifferent(const char* newName, const char* name, uint32_t bit) {
+    const bool differs = newName && (!name || std::strcmp(newName, name) != 0);
+    Text<Field> part{{bit, differs}, differs ? newName : nullptr};
+    part.change = differs && *newName;
+    return part;
+}
 
 // A name copied into the request's own buffer (at most its size less one characters);
 // a name not given leaves the buffer empty.
@@ -318,6 +331,28 @@ Copied<Field, CopyFn, ReleaseFn> copy(const TypeOf<Field>* source, uint32_t bit 
     return {{bit, source != nullptr}, source};
 }
 
+// A structure deep-copied when given, then brought into the host's form in place by
+// Pack(copy), which returns 0 or a message number. A copy or a conversion that fails
+// ends the call with its number as an error (empty text). ReleaseFn releases the copy
+// in whichever form it is.
+template <auto Field, auto Pack, auto CopyFn, auto ReleaseFn>
+struct Packed : Part {
+    const TypeOf<Field>* source;
+    template <class F, class Q>
+    bool fill(F& f, Q& q) {
+        if (!source) return true;
+        const bool copied = f.template copy<CopyFn, ReleaseFn>(q.*Field, source);
+        const uint32_t code = copied ? Pack(&(q.*Field)) : f.code();
+        if (code) f.error(code, "");
+        return code == 0;
+    }
+};
+template <auto Field, auto Pack, auto CopyFn = Structure<TypeOf<Field>>::copy,
+          auto ReleaseFn = Structure<TypeOf<Field>>::release>
+Packed<Field, Pack, CopyFn, ReleaseFn> packed(const TypeOf<Field>* source, uint32_t bit = 0) {
+    return {{bit, source != nullptr}, source};
+}
+
 // A mask bit alone: set when `on`; it sends nothing else and counts as no change.
 inline Part flag(bool on, uint32_t bit) {
     return notAChange(Part{bit, on});
@@ -329,8 +364,9 @@ inline Part flag(bool on, uint32_t bit) {
 namespace out {
 
 // A structure the host returned (a list, a value, a record): moved to the caller, or
-// released when the caller did not pass the output.
-template <auto Field>
+// released when the caller did not pass the output (by Release: the structure's own
+// release unless the result needs another).
+template <auto Field, auto Release = Structure<TypeOf<Field>>::release>
 struct Moved : Part {
     using T = TypeOf<Field>;
     T* out;
@@ -345,17 +381,34 @@ struct Moved : Part {
     }
     template <class R>
     void discard(R& r) {
-        Structure<T>::release(&(r.*Field), 0);
+        Release(&(r.*Field), 0);
     }
 };
-template <auto Field>
-Moved<Field> moved(TypeOf<Field>* out, uint32_t bit = 0) {
+template <auto Field, auto Release = Structure<TypeOf<Field>>::release>
+Moved<Field, Release> moved(TypeOf<Field>* out, uint32_t bit = 0) {
     return {{bit, out != nullptr}, out};
 }
 // A part of the result that no argument receives: always released.
 template <auto Field>
 Moved<Field> dropped() {
     return moved<Field>(nullptr);
+}
+
+// A record the host returns in its own form, converted in place by Convert(record) (0
+// or a message number, appended as an error while the other outputs go on), then
+// moved to the caller; released when the caller did not ask for it.
+template <auto Field, auto Convert>
+struct Unpacked : Moved<Field> {
+    template <class F, class R>
+    void deliver(F& f, R& r) {
+        if (this->out)
+            if (const uint32_t code = Convert(&(r.*Field))) f.error(code, "");
+        Moved<Field>::deliver(f, r);
+    }
+};
+template <auto Field, auto Convert>
+Unpacked<Field, Convert> unpacked(TypeOf<Field>* out, uint32_t bit = 0) {
+    return {{{bit, out != nullptr}, out}};
 }
 
 // A word copied.

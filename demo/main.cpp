@@ -60,6 +60,8 @@ struct Api {
     ZVI_DEMO_OP(CreateFilter);
     ZVI_DEMO_OP(GetListFilter);
     ZVI_DEMO_OP(GetFilter);
+    ZVI_DEMO_OP(CreateCharMenu);
+    ZVI_DEMO_OP(GetCharMenu);
 #undef ZVI_DEMO_OP
 };
 
@@ -417,6 +419,78 @@ void defineFilter(const Api& zvi, ControlRecord& control) {
     std::free(helpText);
 }
 
+// A plug-in that defines a character menu with a sub-menu and reads it back.
+struct MenuDesigner {
+    const Api& zvi;
+    ControlRecord& control;
+    StatusList status{};
+
+    static CharMenuItem item(const char* label, char* value, CharMenuDef* subMenu = nullptr) {
+        CharMenuItem i{};
+        std::snprintf(i.label, sizeof i.label, "%s", label);
+        i.itemType = subMenu ? ZVI_ITEM_MENU : ZVI_ITEM_VALUE;
+        if (subMenu) i.u.subMenu = subMenu;
+        else i.u.value = value;
+        return i;
+    }
+
+    void create(const char* name, uint32_t refreshCode) {
+        char today[] = "Urgent: today", hour[] = "Urgent: within the hour", low[] = "Low", normal[] = "Normal";
+        CharMenuItem urgentItems[2] = {item("Today", today), item("Within the hour", hour)};
+        CharMenuDef urgent{};
+        urgent.menuType = ZVI_MENU_LIST;
+        urgent.u.menuItems = {2, urgentItems};
+        CharMenuItem items[3] = {item("Low", low), item("Normal", normal), item("Urgent", nullptr, &urgent)};
+        CharMenuDef menu{};
+        menu.menuType = ZVI_MENU_LIST;
+        menu.u.menuItems = {3, items};
+        show(std::string("ZVICreateCharMenu(\"") + name + "\", refresh " + std::to_string(refreshCode) +
+                 ", three items, one a sub-menu)",
+             zvi.CreateCharMenu(&control, const_cast<char*>(name), refreshCode, &menu,
+                                const_cast<char*>("How soon a request needs an answer"), const_cast<char*>("Demo"),
+                                nullptr, nullptr, &status),
+             &status);
+    }
+
+    // Prints a menu the library handed over and releases it: it is the caller's.
+    static void printAndRelease(CharMenuDef& menu, int depth) {
+        for (uint32_t i = 0; menu.menuType == ZVI_MENU_LIST && i < menu.u.menuItems.numItems; ++i) {
+            CharMenuItem& it = menu.u.menuItems.items[i];
+            std::printf("      %*s%s%s%s\n", 2 * depth, "", it.label, it.itemType == ZVI_ITEM_VALUE ? " = " : "",
+                        it.itemType == ZVI_ITEM_VALUE && it.u.value ? it.u.value : "");
+            if (it.itemType == ZVI_ITEM_VALUE) std::free(it.u.value);
+            if (it.itemType == ZVI_ITEM_MENU && it.u.subMenu) {
+                printAndRelease(*it.u.subMenu, depth + 1);
+                std::free(it.u.subMenu);
+            }
+        }
+        if (menu.menuType == ZVI_MENU_LIST) std::free(menu.u.menuItems.items);
+    }
+
+    void read(const char* name) {
+        uint32_t refreshCode = 0;
+        CharMenuDef menu;
+        char owner[ZVI_NAME_SIZE];
+        char* helpText = nullptr;
+        const uint32_t rc = zvi.GetCharMenu(&control, const_cast<char*>(name), &refreshCode, &menu, &helpText,
+                                            nullptr, owner, nullptr, nullptr, nullptr, &status);
+        show(std::string("ZVIGetCharMenu(\"") + name + "\")", rc, &status);
+        if (rc >= 2) return;
+        std::printf("      refresh %u, owner %s, help \"%s\"\n", refreshCode, owner, helpText);
+        printAndRelease(menu, 0);
+        std::free(helpText);
+    }
+};
+
+void menuSession(const Api& zvi, ControlRecord& control) {
+    std::printf("\n-- a plug-in defines a character menu with a sub-menu and reads it back\n");
+    MenuDesigner m{zvi, control};
+    m.create("Priorities", 2);
+    m.read("Priorities");
+    m.create("Priorities", 4);
+    m.read("Colours");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -521,6 +595,8 @@ int main(int argc, char** argv) {
 
         std::printf("\n-- a plug-in adds a filter to the help desk form\n");
         defineFilter(zvi, s.control);
+
+        menuSession(zvi, s.control);
 
         std::printf("\n-- calls that go wrong\n");
         s.get(printer);

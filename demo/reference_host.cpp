@@ -616,6 +616,63 @@ uint32_t getListGroup(void*, void* result, uint32_t) {
     return 1;
 }
 
+// --- character menus --------------------------------------------------------------------
+
+constexpr uint32_t kNoSuchMenu = 8930;
+
+// The server's own copy of a caller's list menu (other menu kinds keep no items here).
+std::vector<MenuNode> menuNodes(const CharMenuDef& menu) {
+    std::vector<MenuNode> nodes;
+    for (uint32_t i = 0; menu.menuType == ZVI_MENU_LIST && i < menu.u.menuItems.numItems; ++i) {
+        const CharMenuItem& item = menu.u.menuItems.items[i];
+        MenuNode node{item.label, "", item.itemType == ZVI_ITEM_MENU, {}};
+        if (item.itemType == ZVI_ITEM_VALUE && item.u.value) node.value = item.u.value;
+        if (node.isMenu && item.u.subMenu) node.items = menuNodes(*item.u.subMenu);
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+// A list menu on the heap, as results are.
+void fillMenu(CharMenuDef& menu, const std::vector<MenuNode>& nodes) {
+    menu.menuType = ZVI_MENU_LIST;
+    menu.u.menuItems = {static_cast<uint32_t>(nodes.size()), heapArray<CharMenuItem>(nodes.size())};
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        CharMenuItem& item = menu.u.menuItems.items[i];
+        putName(item.label, nodes[i].label);
+        item.itemType = nodes[i].isMenu ? ZVI_ITEM_MENU : ZVI_ITEM_VALUE;
+        if (!nodes[i].isMenu) item.u.value = heapText(nodes[i].value);
+        else fillMenu(*(item.u.subMenu = heapArray<CharMenuDef>(1)), nodes[i].items);
+    }
+}
+
+uint32_t createCharMenu(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<CreateCharMenuRequest*>(request);
+    auto& r = *static_cast<CreateCharMenuResult*>(result);
+    if (store->menus.count(q.name)) {
+        addMessage(r.status, ZVI_ERROR, kExists, "Menu already exists", q.name);
+        return 1;
+    }
+    store->menus[q.name] = CharMenu{q.refreshCode, menuNodes(q.menuDefinition), q.helpText, q.owner, store->clock++};
+    return 1;
+}
+
+uint32_t getCharMenu(void* request, void* result, uint32_t) {
+    auto& q = *static_cast<GetCharMenuRequest*>(request);
+    auto& r = *static_cast<GetCharMenuResult*>(result);
+    auto menu = store->menus.find(q.name);
+    if (menu == store->menus.end()) {
+        addMessage(r.status, ZVI_ERROR, kNoSuchMenu, "Menu does not exist on server", q.name);
+        return 1;
+    }
+    r.refreshCode = menu->second.refreshCode;
+    r.timestamp = menu->second.changed;
+    if (q.wantedMask & 1) fillMenu(r.menuDefinition, menu->second.items);
+    if (q.wantedMask & 2) r.helpText = countedText(menu->second.helpText);
+    if (q.wantedMask & 16) putName(r.owner, menu->second.owner);
+    return 1;
+}
+
 template <class Fn>
 void put(HostEntryTable& table, uint32_t slot, Fn fn) {
     std::memcpy(table.u.bytes + slot, &fn, sizeof fn);
@@ -662,6 +719,8 @@ HostEntryTable makeHostTable(Store& s) {
     put<ServiceRoutine>(table, 12600, importDefinitions);
     put<ServiceRoutine>(table, 12576, getListUser);
     put<ServiceRoutine>(table, 12568, getListGroup);
+    put<ServiceRoutine>(table, 12400, getCharMenu);
+    put<ServiceRoutine>(table, 12416, createCharMenu);
     return table;
 }
 

@@ -53,9 +53,25 @@ struct FilterDef {
     uint32_t changed = 0;
 };
 
+// A character menu as this server keeps it: a list of values and sub-menus.
+struct MenuNode {
+    std::string label;
+    std::string value;             // a value item's text
+    bool isMenu = false;
+    std::vector<MenuNode> items;   // a sub-menu's items
+};
+struct CharMenu {
+    uint32_t refreshCode = 1;
+    std::vector<MenuNode> items;
+    std::string helpText;
+    std::string owner;
+    uint32_t changed = 0;
+};
+
 struct Store {
     std::map<std::string, Form> forms;
     std::map<std::string, FilterDef> filters;
+    std::map<std::string, CharMenu> menus;
     std::vector<std::string> users{"Demo", "Alice", "Bob"};
     std::vector<std::string> groups{"Administrator", "Help desk"};
     std::string charSet = "UTF-8";

@@ -15,7 +15,9 @@ SECONDS=0
 scripts/setup.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest cmake ninja-build rpcsvc-proto cpp
 step "packages ready"
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+configure=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+[ -f "$dir/CMakeCache.txt" ] || configure+=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake)  # read once
+cmake -S . -B "$dir" "${configure[@]}" >/dev/null
 cmake --build "$dir" -j "${ZVI_JOBS:-$(nproc)}"
 step "cross-built"
 

@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "bridge/record_codecs.h"
-#include "records.h"  // rpcgen's routines, built from tests/records.x
 #include "platform/xdr.h"
 #include "tests/support/fixtures.h"
 
@@ -407,84 +406,6 @@ TEST(DefinitionCodecs, CountedTextsWorkflowConnectsAndExportItemsRoundTrip) {
     expectRoundTrip<ExportItemList>(zvi::codeExportItemList, exports,
                                     Wire() << 2 << 4 << "Tickets" << listWire << 5 << "Views" << 0,
                                     [](ExportItemList& d) { EXPECT_STREQ(d.items[1].itemName, "Views"); });
-}
-
-// ---------------------------------------------------------------- rpcgen cross-check
-
-// rpcgen's routine for the same record reads what the codec wrote, to its end, and
-// writes exactly the same bytes; the codec reads those back into a record that codes
-// to them again (but for shared attachments, which come back as attachments).
-template <class X>
-void expectSameAsRpcgen(Codec codec, bool_t (*theirs)(XDR*, X*), const void* source, size_t size,
-                        bool recodes = true) {
-    std::vector<uint64_t> record((size + 7) / 8);
-    std::memcpy(record.data(), source, size);
-    const Bytes ours = encode(codec, record.data(), 1 << 16);
-    ASSERT_FALSE(ours.empty());
-    X x{};
-    XDR in;
-    xdrmem_create(&in, reinterpret_cast<char*>(const_cast<uint8_t*>(ours.data())), ours.size(), XDR_DECODE);
-    ASSERT_TRUE(theirs(&in, &x));
-    EXPECT_EQ(xdr_getpos(&in), ours.size());
-    Bytes written(ours.size() + 64);
-    XDR out;
-    xdrmem_create(&out, reinterpret_cast<char*>(written.data()), written.size(), XDR_ENCODE);
-    ASSERT_TRUE(theirs(&out, &x));
-    written.resize(xdr_getpos(&out));
-    EXPECT_EQ(written, ours);
-    xdr_free(reinterpret_cast<xdrproc_t>(theirs), reinterpret_cast<char*>(&x));
-    std::vector<uint64_t> back((size + 7) / 8);
-    EXPECT_EQ(zvi::rpc::decodeRecord(codec, back.data(), written.data(), written.size()), written.size());
-    if (recodes) {
-        EXPECT_EQ(encode(codec, back.data(), 1 << 16), ours);
-    }
-    releaseThroughCodec(codec, back.data());
-}
-
-template <class T, class X>
-void expectSameAsRpcgen(Codec codec, bool_t (*theirs)(XDR*, X*), const T& source) {
-    expectSameAsRpcgen(codec, theirs, &source, sizeof source);
-}
-
-TEST(RpcgenCrossCheck, EveryCodecWritesAndReadsWhatRpcgensRoutinesDo) {
-    for (const ValueCase& c : valueCases()) {
-        SCOPED_TRACE("data type " + std::to_string(c.value.dataType));
-        const bool shared = c.value.dataType == 49 || c.value.dataType == 50;
-        expectSameAsRpcgen(zvi::codeValue, xdr_XValue, &c.value, sizeof c.value, !shared);
-    }
-    StatusEntry entries[] = {{2, 9905, const_cast<char*>("failed"), const_cast<char*>("ZVIGetEntry")},
-                             {0, 1, nullptr, nullptr}};
-    expectSameAsRpcgen(zvi::codeStatusList, xdr_XStatusList, StatusList{2, entries});
-    char s1[] = "one", t5[] = "text5";
-    uint8_t bytes[] = {9, 8, 7};
-    Prop props[] = {{60037, withPointer(4, hello)}, {7, make(3, 0x400921fb54442d18)}};
-    const RequestControl control{-1, 77, s1, nullptr, 5, 0, 3, 0, bytes, s1, {nullptr, t5, nullptr, nullptr, t5, nullptr},
-                                 1, 2, 3, 4, {2, props}, -5, 6, 7, 8, 152, -156, 0xA0};
-    expectSameAsRpcgen(zvi::codeRequestControl, xdr_XRequestControl, control);
-    ClientTransactionResult result{};
-    result.control = control;
-    result.handleLength = 5;
-    result.handleBytes = data;
-    result.status = {1, entries};
-    expectSameAsRpcgen(zvi::codeClientTransactionResult, xdr_XClientTransactionResult, result);
-    uint32_t ids[] = {1, 536870913, 0xFFFFFFFF};
-    expectSameAsRpcgen(zvi::codeIdList, xdr_XIdList, IdList{3, ids});
-    EntryId entryIds[] = {"000000000000001", "x"};
-    expectSameAsRpcgen(zvi::codeEntryIdList, xdr_XEntryIdList, EntryIdList{2, entryIds});
-    FieldValue fields[] = {{8, withPointer(4, hello)}, {7, withPointer(12, &money)}, {9, make(0, 0)}};
-    expectSameAsRpcgen(zvi::codeFieldValueList, xdr_XFieldValueList, FieldValueList{3, fields});
-    char ab[] = "ab";
-    CountedText texts[] = {{3, ab}, {0, nullptr}};
-    CountedTextList names{2, texts};
-    expectSameAsRpcgen(zvi::codeCountedTextList, xdr_XCountedTextList, names);
-    for (uint32_t type : {1u, 2u, 0u}) {
-        WorkflowConnect connect{type, {}};
-        connect.u.nameList = type == 1 ? reinterpret_cast<NameList*>(&names) : nullptr;
-        expectSameAsRpcgen(zvi::codeWorkflowConnect, xdr_XWorkflowConnect, connect);
-    }
-    ExportItem items[2] = {{4, "Tickets", {}}, {5, "", {}}};
-    std::memcpy(&items[0].subNames, &names, sizeof names);
-    expectSameAsRpcgen(zvi::codeExportItemList, xdr_XExportItemList, ExportItemList{2, items});
 }
 
 }  // namespace

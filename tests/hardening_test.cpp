@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "tests/support/byte_order.h"
+#include <arpa/inet.h>
 
 #include <cstdlib>
 #include <functional>
@@ -24,7 +24,7 @@ namespace utl = zvi::utl;
 
 namespace {
 
-constexpr uint32_t kDeleteEntry = 12264, kGetEntry = 12224, kGetEntryBLOB = 12232;
+constexpr uint32_t kDeleteEntry = 12264, kGetEntryBLOB = 12232;
 
 namespace at::GetEntryBLOBResult {
 constexpr size_t byteCount = 168, data = 176;
@@ -116,15 +116,6 @@ class CallsTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        host.on<DeleteEntryRequest, DeleteEntryResult>(kDeleteEntry, [](auto&, DeleteEntryResult& r) {
-            fake::addMessage(r.status, ZVI_WARNING, 77, "host warning");
-            return 0u;
-        });
-        host.on<GetEntryRequest, GetEntryResult>(kGetEntry, [](auto&, GetEntryResult& r) {
-            r.values = hostValues(3);
-            fake::addMessage(r.status, ZVI_WARNING, 77, "host warning");
-            return 1u;
-        });
         // The compressed entry data, written at the result's offsets.
         host.on(kGetEntryBLOB, [this](void*, void* result) {
             const uint32_t byteCount = static_cast<uint32_t>(8 + packed.size());
@@ -137,63 +128,8 @@ protected:
             return 1u;
         });
     }
-
-    struct Call {
-        const char* name;
-        std::function<uint32_t(StatusList*)> run;
-        std::string plain;      // the outcome with the heap intact
-        std::string exhausted;  // the outcome when every allocation fails
-    };
-    std::vector<Call> calls() {
-        return {
-            {"ZVIDeleteEntry, the host failing", [&](StatusList* s) {
-                 return ZVIDeleteEntry(&control, schema, nullptr, 0, s);
-             }, "2: 9905", "3:"},
-            {"ZVIDeleteEntry, identifiers to copy", [&](StatusList* s) {
-                 return ZVIDeleteEntry(&control, schema, &entryIds, 0, s);
-             }, "2: 9905", "300:"},
-            {"ZVIGetEntry", [&](StatusList* s) {
-                 FieldValueList values{};
-                 const uint32_t rc = ZVIGetEntry(&control, schema, &entryIds, &fieldIds, &values, s);
-                 zvi::ReleaseFieldValueList(&values, 0);
-                 return rc;
-             }, "1: 77", "300:"},
-            {"ZVIGetEntryBLOB, compressed", [&](StatusList* s) {
-                 Locator loc{ZVI_LOC_BUFFER, {}};
-                 const uint32_t rc = ZVIGetEntryBLOB(&control, schema, nullptr, 1, &loc, s);
-                 std::free(loc.u.mem.buffer);
-                 return rc;
-             }, "0:", "3:"},
-            {"ZVIWriteTraceLog", [&](StatusList* s) {
-                 return ZVIWriteTraceLog(&control, 1, 2, 3, nullptr, 4, s, "%s", "trace");
-             }, "0:", "3:"},
-        };
-    }
-
     std::string packed = deflated(std::string(100000, 'z'));
-    EntryId ids[2] = {"000000000000001", "000000000000002"};
-    EntryIdList entryIds{2, ids};
-    uint32_t fields[2] = {1, 8};
-    IdList fieldIds{2, fields};
 };
-
-// Operator new fails in every call: the library does not use it, so each call ends as
-// it does with the heap intact. When every allocation fails, each call ends in its
-// defined code; nothing is left behind either way.
-TEST_F(CallsTest, OperatorNewAndTheHeapFailingEverywhere) {
-    for (const Call& c : calls()) {
-        SCOPED_TRACE(c.name);
-        for (alloc::Routines failing : {alloc::Routines::OperatorNew, alloc::Routines::All}) {
-            alloc::Window w(alloc::kEvery, failing);
-            StatusList s{};
-            const std::string outcome = described(c.run(&s), s);
-            EXPECT_EQ(outcome, failing == alloc::Routines::All ? c.exhausted : c.plain);
-            EXPECT_EQ(w.newAllocations(), 0u);
-            zvi::releaseStatusList(&s, 0);
-            EXPECT_EQ(w.liveBlocks(), 0u);
-        }
-    }
-}
 
 // Each failure inside the expansion (zlib's own allocations among them) reports 160,
 // the block for the data 300.

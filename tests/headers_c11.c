@@ -1,6 +1,8 @@
 /* Every public header compiles as strict C11. */
 #include "zvi/host.h"
 #include "zvi/actions.h"
+#include "zvi/char_menus.h"
+#include "zvi/containers.h"
 #include "zvi/menus.h"
 #include "zvi/multiquery.h"
 #include "zvi/namelists.h"

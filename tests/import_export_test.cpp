@@ -2,7 +2,7 @@
 // back, read at the offsets of the record tables; the export data header, streams,
 // the character set of import texts, the frame of each operation and every
 // allocation failure.
-#include "tests/support/byte_order.h"
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 

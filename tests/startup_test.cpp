@@ -1,6 +1,8 @@
 // Start-up: the version test, the table copy, and the initialising thread's context.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <thread>
 
 #include "bridge/host_table.h"
@@ -60,6 +62,44 @@ TEST(Initialization, CopiesTheWholeTableBeforeAnyTest) {
     ZVIInitialization(&table, nullptr);
     EXPECT_EQ(zvi::host.table.u.bytes[ZVI_HOST_TABLE_SIZE - 1], 0xAB);
     EXPECT_EQ(zvi::host.table.u.version, 3u);
+}
+
+// A newly loaded copy of the shared library has not yet asked for the server's character
+// set: its first operation asks once, before its own routine; the next one does not.
+TEST(FreshProcess, FirstOperationDiscoversTheCharacterSetOnce) {
+    void* library = dlopen(ZVI_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    using Init = uint32_t (*)(HostEntryTable*, StatusList*);
+    using Delete = uint32_t (*)(ControlRecord*, char*, EntryIdList*, uint32_t, StatusList*);
+    using CharSet = uint32_t (*)(ControlRecord*, char*, StatusList*);
+    auto init = reinterpret_cast<Init>(dlsym(library, "ZVIInitialization"));
+    auto deleteEntry = reinterpret_cast<Delete>(dlsym(library, "ZVIDeleteEntry"));
+    auto charSet = reinterpret_cast<CharSet>(dlsym(library, "ZVIGetServerCharSet"));
+    ASSERT_TRUE(init && deleteEntry && charSet);
+    fake::Host host;
+    host.charSetName = "EUC-JP";
+    HostEntryTable table = host.table();
+    EXPECT_EQ(init(&table, nullptr), 0u);
+    EXPECT_TRUE(host.events().empty()) << "nothing asked at start-up";
+    using fake::Event;
+    ControlRecord control{};
+    StatusList status{};
+    char schema[] = "F";
+    for (int call = 0; call < 2; ++call) {
+        host.clearEvents();
+        EXPECT_EQ(deleteEntry(&control, schema, nullptr, 0, &status), 0u);
+        std::vector<Event> expected{{Event::CallerInfo, 1}, {Event::Enter, 36}, {Event::Service, 12616},
+                                    {Event::Leave, 0}};
+        if (call) expected.clear();
+        for (Event e : {Event{Event::CallerInfo, 1}, {Event::Enter, 4}, {Event::Service, 12264}, {Event::Leave, 0}})
+            expected.push_back(e);
+        EXPECT_EQ(host.events(), expected) << "call " << call;
+    }
+    char name[ZVI_CHARSET_NAME_SIZE] = "";
+    EXPECT_EQ(charSet(nullptr, name, nullptr), 0u);
+    EXPECT_STREQ(name, "EUC");
+    EXPECT_EQ(host.calls(12616), 0) << "known by now";
+    dlclose(library);
 }
 
 TEST(Termination, ReturnsZeroWhateverItIsGiven) {

@@ -119,6 +119,63 @@ typedef struct StatusResult {
 ZVI_SIZE(StatusResult, 184);
 ZVI_AT(StatusResult, status, 168);
 
+/* How the Set request of every definition begins: the name of the object, the mask of
+ * what changes, and the new name (the caller's, or an empty text of the library's own). */
+#define ZVI_SET_REQUEST_HEAD                                                           \
+    RequestControl control;                                                            \
+    const char* name;                                                                  \
+    uint32_t changeMask;                                                               \
+    const char* newName
+#define ZVI_SET_REQUEST_HEAD_AT(T)                                                     \
+    ZVI_AT(T, name, 168);                                                              \
+    ZVI_AT(T, changeMask, 176);                                                        \
+    ZVI_AT(T, newName, 184)
+
+/* What the definition records of every family end with. Set and Create send the texts
+ * (the caller's, or empty texts of the library's own) and a deep copy of the
+ * properties; a Get result holds the same as the host returns them. `at` is the
+ * offset of helpText, a multiple of 8. */
+#define ZVI_DEFINITION_TEXTS                                                           \
+    const char* helpText;                                                              \
+    const char* owner;                                                                 \
+    const char* changeDiary;                                                           \
+    PropList objectProperties
+#define ZVI_DEFINITION_TEXTS_AT(T, at)                                                 \
+    ZVI_AT(T, helpText, at);                                                           \
+    ZVI_AT(T, owner, (at) + 8);                                                        \
+    ZVI_AT(T, changeDiary, (at) + 16);                                                 \
+    ZVI_AT(T, objectProperties, (at) + 24)
+#define ZVI_DEFINITION_RESULT_TEXTS                                                    \
+    CountedText helpText;                                                              \
+    uint32_t timestamp;                                                                \
+    ObjectName owner;                                                                  \
+    ObjectName lastChangedBy;                                                          \
+    CountedText changeDiary;                                                           \
+    PropList objectProperties
+#define ZVI_DEFINITION_RESULT_TEXTS_AT(T, at)                                          \
+    ZVI_AT(T, helpText, at);                                                           \
+    ZVI_AT(T, timestamp, (at) + 16);                                                   \
+    ZVI_AT(T, owner, (at) + 20);                                                       \
+    ZVI_AT(T, lastChangedBy, (at) + 275);                                              \
+    ZVI_AT(T, changeDiary, (at) + 536);                                                \
+    ZVI_AT(T, objectProperties, (at) + 552)
+
+/* The same, one list item per object, in the result of every GetMultiple. */
+#define ZVI_MULTIPLE_RESULT_TEXTS                                                      \
+    CountedTextList helpTexts;                                                         \
+    UintList timestamps;                                                               \
+    NameList owners;                                                                   \
+    NameList lastChangedBy;                                                            \
+    CountedTextList changeDiaries;                                                     \
+    PropListList objectProperties
+#define ZVI_MULTIPLE_RESULT_TEXTS_AT(T, at)                                            \
+    ZVI_AT(T, helpTexts, at);                                                          \
+    ZVI_AT(T, timestamps, (at) + 16);                                                  \
+    ZVI_AT(T, owners, (at) + 32);                                                      \
+    ZVI_AT(T, lastChangedBy, (at) + 48);                                               \
+    ZVI_AT(T, changeDiaries, (at) + 64);                                               \
+    ZVI_AT(T, objectProperties, (at) + 80)
+
 ZVI_EXTERN_C_END
 
 #include "zvi/records/entries.h"
@@ -135,5 +192,7 @@ ZVI_EXTERN_C_END
 #include "zvi/records/import_export.h"
 #include "zvi/records/access.h"
 #include "zvi/records/candidates.h"
+#include "zvi/records/char_menus.h"
+#include "zvi/records/containers.h"
 
 #endif

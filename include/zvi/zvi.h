@@ -39,5 +39,7 @@ ZVI_EXTERN_C_END
 #include "zvi/import_export.h"
 #include "zvi/access.h"
 #include "zvi/candidates.h"
+#include "zvi/char_menus.h"
+#include "zvi/containers.h"
 
 #endif

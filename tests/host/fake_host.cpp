@@ -1,4 +1,5 @@
 #include "tests/host/fake_host.h"
+#include "tests/support/raw.h"
 
 #include <utility>
 
@@ -57,23 +58,28 @@ Host::Host(uint32_t version) : routines_(kSlots) {
     put(ZVI_SLOT_CALLER_INFO_HOOK, reinterpret_cast<void*>(&callerInfoHook));
     put(ZVI_SLOT_ADMIN_THREAD_CHECK, reinterpret_cast<void*>(&adminThreadCheck));
 
-    // The server-information routine answers the character-set question.
-    on<GetServerInfoRequest, GetServerInfoResult>(
-        12616, [this](GetServerInfoRequest& q, GetServerInfoResult& r) -> uint32_t {
-            if (failServerInfo) {
-                addMessage(r.status, 2, 9905, "host failure");  // left for the library to free
-                return 0u;
-            }
-            r.serverInfo.numItems = q.requestList.numItems;
-            r.serverInfo.items = static_cast<ServerInfo*>(std::calloc(q.requestList.numItems, sizeof(ServerInfo)));
-            for (uint32_t i = 0; i < q.requestList.numItems; ++i) {
-                r.serverInfo.items[i].infoId = q.requestList.items[i];
-                r.serverInfo.items[i].value.dataType = ZVI_DATA_TEXT;
-                r.serverInfo.items[i].value.payload.text = text(charSetName.c_str());
-            }
-            return 1;
-        });
+    serveCharSet();
     current = this;
+}
+
+void Host::serveCharSet() {
+    // Request: the wanted identifiers (a counted list) at 168. Result: the information
+    // list at 168, the status list at 184.
+    on(12616, [this](void* q, void* r) -> uint32_t {
+        if (failServerInfo) {
+            addMessage(*reinterpret_cast<StatusList*>(static_cast<char*>(r) + 184), 2, 9905, "host failure");
+            return 0u;  // the messages are left for the library to free
+        }
+        const raw::List ids = raw::list(q, 168);
+        auto* items = static_cast<ServerInfo*>(std::calloc(ids.count, sizeof(ServerInfo)));
+        for (uint32_t i = 0; i < ids.count; ++i) {
+            items[i].infoId = static_cast<const uint32_t*>(ids.items)[i];
+            items[i].value.dataType = ZVI_DATA_TEXT;
+            items[i].value.payload.text = text(charSetName.c_str());
+        }
+        raw::putList(r, 168, ids.count, items);
+        return 1u;
+    });
 }
 
 Host::~Host() {

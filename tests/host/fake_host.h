@@ -38,6 +38,9 @@ public:
 
     // Hands the table to the library; returns ZVIInitialization's result.
     uint32_t initialize(StatusList* status = nullptr);
+    // (Re)installs the server-information routine that answers the character-set
+    // question (installed from the start).
+    void serveCharSet();
     const HostEntryTable& table() const { return table_; }
 
     std::vector<Event> events();

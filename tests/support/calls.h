@@ -74,7 +74,6 @@ struct Got {
     uint32_t numItems = 0;
     uint32_t numMatches = 0;
     uint32_t value = 0;      // a single value handed back (a call id)
-    void* second = nullptr;  // a second output (exist flags)
     char id[16] = "";        // a new entry's identifier
 
     // Notes a list, releases it and passes the call's code on.
@@ -91,16 +90,5 @@ struct Got {
         return rc;
     }
 };
-
-// A call in words: its code and messages ("2: 9905/detail 77"), then what it handed over,
-// the items the host was sent (99: not noted), the matches and a value handed back.
-inline std::string outcome(uint32_t rc, const StatusList& s, const Got& g, uint32_t sent) {
-    std::string o = std::to_string(rc) + ":";
-    for (const Message& m : messages(s)) o += " " + std::to_string(m.number) + (m.hasDetail ? "/" + m.detail : "");
-    if (g.items) o += ", out " + std::to_string(g.numItems);
-    if (sent != 99) o += ", sent " + std::to_string(sent);
-    if (g.numMatches) o += ", matches " + std::to_string(g.numMatches);
-    return g.value ? o + ", value " + std::to_string(g.value) : o;
-}
 
 }  // namespace testing_support

@@ -64,6 +64,10 @@ inline void hostName(void* record, size_t at, const char* name) { std::strcpy(st
 
 class DefinitionsTest : public HostTest {
 protected:
+    // A caller's list of names, for the operations that take one.
+    ObjectName listedNames[2] = {"Alpha", "Beta"};
+    NameList nameList{2, listedNames};
+
     void serve(const DefinitionOp& op, uint32_t ok, bool warn) {
         host.on(op.slot, [&op, ok, warn](void* q, void* r) {
             op.answer(q, r);  // a failing host may leave results behind too
