@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "tests/support/environment.h"
 #include "tests/support/fixtures.h"
 
 using namespace testing_support;
@@ -33,27 +33,15 @@ Tags tags(const StatusList& list) {
     return out;
 }
 
-// For the length of a scope, NLSPATH leads to a catalog built with gencat from source, or
-// nowhere without one.
+// For the length of a scope, NLSPATH leads to a catalog built with the tests
+// (tests/catalogs/<name>.msg), or nowhere without one.
 class ScopedCatalog {
 public:
-    explicit ScopedCatalog(const std::string& source = "")
-        : saved_(std::getenv("NLSPATH") ? std::getenv("NLSPATH") : "") {
-        std::string path = "/nonexistent/%N";
-        if (!source.empty()) {
-            char dir[] = "/tmp/zvicatXXXXXX";
-            EXPECT_NE(mkdtemp(dir), nullptr);
-            path = dir;
-            std::ofstream(path + "/zvsystem.msg") << source;
-            EXPECT_EQ(std::system(("gencat " + path + "/zvsystem.cat " + path + "/zvsystem.msg").c_str()), 0);
-            path += "/%N";
-        }
-        setenv("NLSPATH", path.c_str(), 1);
-    }
-    ~ScopedCatalog() { setenv("NLSPATH", saved_.c_str(), 1); }
+    explicit ScopedCatalog(const char* name = nullptr)
+        : nlsPath_("NLSPATH", name ? (std::string(ZVI_TEST_CATALOGS "/") + name + "/%N").c_str() : "/nonexistent/%N") {}
 
 private:
-    std::string saved_;
+    ScopedEnvironment nlsPath_;
 };
 
 // Most severe first and newest first among equals; details are cut at 255 characters,
@@ -124,12 +112,12 @@ TEST(MessageText, MissingShortAndLongCatalogs) {
         releaseStatusList(&list, 0);
     }
     {
-        ScopedCatalog catalog("$set 1\n5 five\n");
+        ScopedCatalog catalog("without_message_one");  // 5 five
         EXPECT_EQ(catalogMessage(2, 5).text, "five");
         EXPECT_EQ(catalogMessage(2, 6).text, "Message not in catalog; Message number = 6");
     }
     const std::string fill(243, 'F');  // message 1 as long as the limit for adding a number
-    ScopedCatalog catalog("$set 1\n1 " + fill + "\n7 " + std::string(300, 'L') + "\n");
+    ScopedCatalog catalog("long_texts");  // message 1: the fill, message 7: 300 L
     EXPECT_EQ(catalogMessage(2, 7).text, std::string(255, 'L'));
     EXPECT_EQ(catalogMessage(2, 8).text, fill);
 }
