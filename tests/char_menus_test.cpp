@@ -263,17 +263,15 @@ TEST_F(CharMenusTest, DeepMenusRunOnASmallStack) {
         items[i] = i < kDepth ? item("m", ZVI_ITEM_MENU, &menus[i + 1]) : item("v", ZVI_ITEM_VALUE, a.value);
         menus[i] = listOf(1, &items[i]);
     }
-    auto count = [](void* record, size_t at) {
+    auto menuAt = [](void* record, size_t at) { return reinterpret_cast<CharMenuDef*>(static_cast<char*>(record) + at); };
+    auto count = [](CharMenuDef* menu) {
         size_t n = 0;
-        zvi::WalkCharMenu(reinterpret_cast<CharMenuDef*>(static_cast<char*>(record) + at),
-                          [](CharMenuItem*, void* c) { ++*static_cast<size_t*>(c); }, &n);
+        zvi::WalkCharMenu(menu, [](CharMenuItem*, void* c) { ++*static_cast<size_t*>(c); }, &n);
         return n;
     };
     size_t sent = 0;
-    host.on(kCreate, [&](void* q, void*) { return sent = count(q, at::CreateMenu.menu), 1u; });
-    host.on(kGet, [&](void*, void* r) {
-        return zvi::CopyCharMenuDef(reinterpret_cast<CharMenuDef*>(static_cast<char*>(r) + at::Get::menu), &menus[0]) == 0;
-    });
+    host.on(kCreate, [&](void* q, void*) { return sent = count(menuAt(q, at::CreateMenu.menu)), 1u; });
+    host.on(kGet, [&](void*, void* r) { return zvi::CopyCharMenuDef(menuAt(r, at::Get::menu), &menus[0]) == 0; });
     trees::onSmallStack([&] {
         EXPECT_EQ(ZVICreateCharMenu(&control, menuName, 1, &menus[0], nullptr, nullptr, nullptr, nullptr, &status), 0u);
         CharMenuDef got{};
@@ -281,7 +279,7 @@ TEST_F(CharMenusTest, DeepMenusRunOnASmallStack) {
             alloc::Window window;
             EXPECT_EQ(ZVIGetCharMenu(&control, menuName, nullptr, out, nullptr, nullptr, nullptr, nullptr, nullptr,
                                      nullptr, &status), 0u);
-            EXPECT_EQ(count(&got, 0), out ? kDepth + 1 : 0u);
+            EXPECT_EQ(count(&got), out ? kDepth + 1 : 0u);
             zvi::ReleaseCharMenuDef(&got, 0);
             EXPECT_EQ(window.liveBlocks(), 0u);
         }

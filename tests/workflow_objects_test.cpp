@@ -522,29 +522,21 @@ TEST_F(WorkflowObjectsTest, SetFilterCopiesActionTreesOfAnyDepth) {
     constexpr int kDepth = 100000;
     std::vector<AssignArith> nodes(kDepth);
     for (int i = 0; i < kDepth; ++i) {
-        nodes[i].operation = 1;
-        nodes[i].left = i + 1 < kDepth ? AssignValue{ZVI_ASSIGN_ARITH, {}} : AssignValue{ZVI_ASSIGN_NONE, {}};
-        nodes[i].left.u.arith = i + 1 < kDepth ? &nodes[i + 1] : nullptr;
+        const bool last = i + 1 == kDepth;
+        nodes[i] = {1, {uint32_t(last ? ZVI_ASSIGN_NONE : ZVI_ASSIGN_ARITH), {.arith = last ? nullptr : &nodes[i + 1]}}, {}};
     }
-    FieldAssign assign{8, {ZVI_ASSIGN_ARITH, {}}};
-    assign.assign.u.arith = &nodes[0];
-    WorkflowAction action{};
-    action.actionType = ZVI_ACTION_SET_FIELDS;
-    action.u.setFields.assignments = FieldAssignList{1, &assign};
-    WorkflowActionList actions{1, &action};
+    FieldAssign assign{8, {ZVI_ASSIGN_ARITH, {.arith = &nodes[0]}}};
+    a.action.actionType = ZVI_ACTION_SET_FIELDS;
+    a.action.u.setFields.assignments = FieldAssignList{1, &assign};
     int depth = 0;
     host.on(kDefineSlots[SetF], [&](void* q, void*) {
         const auto* copy = static_cast<const WorkflowAction*>(raw::list(q, at::SetFilter.actions).items);
         for (const AssignValue* v = &copy->u.setFields.assignments.items[0].assign; v->tag == ZVI_ASSIGN_ARITH;
-             v = &v->u.arith->left, ++depth) {
-            EXPECT_NE(v->u.arith, &nodes[depth]);
-        }
+             v = &v->u.arith->left)
+            EXPECT_NE(v->u.arith, &nodes[depth++]);
         return 1u;
     });
-    trees::onSmallStack([&] {
-        EXPECT_EQ(ZVISetFilter(&control, name, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &actions, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &status),
-                  0u);
-    });
+    a.actions = &a.actionList;
+    trees::onSmallStack([&] { EXPECT_EQ(a.call(SetF, &control, &status), 0u); });
     EXPECT_EQ(depth, kDepth);
 }
