@@ -147,25 +147,22 @@ const MultipleShape kMultiple{
 class ContainersTest : public WorkflowRowsTest {
 protected:
     std::vector<DefinitionOp> ops();
-    MultipleRow multiple();
     Args a;
+    const MultipleRow multiple{
+        "ZVIGetMultipleContainers", kGetMultiple, 85, kMultiple,
+        [this](ListsOut& o, ControlRecord* c, StatusList* s, NameList* names) {
+            IdList* ids = names ? &a.groupList : nullptr;  // owners before timestamps
+            return ZVIGetMultipleContainers(c, 77, names, ids, 6, names ? &a.ownerObjects : nullptr, ids, o[0], o[1],
+                                            o[3], o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[12], o[11], o[13],
+                                            o[14], o[15], s);
+        },
+        [this](const void* q) {
+            namespace M = at::GetMultiple;
+            EXPECT_EQ(raw::u32(q, M::attributeMask), 6u);
+            for (size_t list : {M::types, M::owners, M::referenceTypes}) EXPECT_EQ(raw::list(q, list).count, 1u);
+            EXPECT_NE(raw::list(q, M::owners).items, a.owners);
+        }};
 };
-
-MultipleRow ContainersTest::multiple() {
-    return {"ZVIGetMultipleContainers", kGetMultiple, 85, kMultiple,
-            [this](ListsOut& o, ControlRecord* c, StatusList* s, NameList* names) {
-                IdList* ids = names ? &a.groupList : nullptr;  // owners before timestamps
-                return ZVIGetMultipleContainers(c, 77, names, ids, 6, names ? &a.ownerObjects : nullptr, ids, o[0],
-                                                o[1], o[3], o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[12], o[11],
-                                                o[13], o[14], o[15], s);
-            },
-            [this](const void* q) {
-                namespace M = at::GetMultiple;
-                EXPECT_EQ(raw::u32(q, M::attributeMask), 6u);
-                for (size_t list : {M::types, M::owners, M::referenceTypes}) EXPECT_EQ(raw::list(q, list).count, 1u);
-                EXPECT_NE(raw::list(q, M::owners).items, a.owners);
-            }};
-}
 
 std::vector<DefinitionOp> ContainersTest::ops() {
     return {
@@ -214,7 +211,7 @@ std::vector<DefinitionOp> ContainersTest::ops() {
              return std::free(got.items), rc;
          },
          {0, 300}},
-        op(multiple()),
+        op(multiple),
     };
 }
 
@@ -278,4 +275,4 @@ TEST_F(ContainersTest, GetAsksForWhatItIsGivenAndEmptiesItsOutputs) {
     EXPECT_EQ(failed.timestamp, 0xABABABABu);
 }
 
-TEST_F(ContainersTest, GetMultipleHandsOverEachList) { checkMultiple(multiple()); }
+TEST_F(ContainersTest, GetMultipleHandsOverEachList) { checkMultiple(multiple); }
