@@ -27,6 +27,7 @@ constexpr uint32_t kGroups = 12568, kUsers = 12576, kVerify = 12584, kRoles = 13
                    kGetState = 13216, kSetState = 13224, kMessages = 13232, kExtSchema = 13040, kExtField = 13048;
 constexpr size_t kExtFieldItems[3] = {268, 688, 4};  // mappings, limits, codes
 char appName[] = "Approval", userName[] = "Demo", stateName[] = "Running";
+std::string longName(300, 'n');  // cut at 254 characters
 int userArgument = 7;
 
 // A request's names in their buffers (the rest of each buffer zero) and zero bytes
@@ -40,14 +41,22 @@ void expectNames(void* q, std::initializer_list<std::pair<size_t, const char*>> 
 }
 void answerList(void*, void* r) { hostList(r, at::ListResult::list, 2, 24); }
 
+// The list operations with their arguments given.
+using C = ControlRecord*;
+using S = StatusList*;
+using ListCall = uint32_t (*)(C, ServerList*, S);
+uint32_t groups(C c, ServerList* l, S s) { return ZVIGetListGroup(c, userName, &userArgument, l, s); }
+uint32_t users(C c, ServerList* l, S s) { return ZVIGetListUser(c, 2, 99, l, s); }
+uint32_t roles(C c, ServerList* l, S s) { return ZVIGetListRole(c, appName, nullptr, &userArgument, l, s); }
+uint32_t states(C c, ServerList* l, S s) { return ZVIGetListApplicationState(c, l, s); }
+uint32_t appMessages(C c, ServerList* l, S s) { return ZVIGetApplicationMessages(c, nullptr, l, s); }
+
 // Calls a list operation and frees the list it hands over.
-template <class Call>
-auto listCall(Call call) {
+auto listCall(ListCall call) {
     return [call](ControlRecord* c, StatusList* s) {
         ServerList got{};
         const uint32_t rc = call(c, &got, s);
-        std::free(got.items);
-        return rc;
+        return std::free(got.items), rc;
     };
 }
 
@@ -73,8 +82,6 @@ protected:
 
 // Every operation with its arguments given; the host checks what it receives.
 std::vector<DefinitionOp> AccessTest::ops() {
-    using C = ControlRecord*;
-    using S = StatusList*;
     using namespace at;
     return {
         {"ZVIGetListGroup", kGroups, 33, false, "ZVIGetListGroup", ListResult::status,
@@ -83,14 +90,14 @@ std::vector<DefinitionOp> AccessTest::ops() {
              EXPECT_EQ(raw::ptr(q, GetListGroup::userArgument), &userArgument);
              answerList(q, r);
          },
-         listCall([](C c, ServerList* l, S s) { return ZVIGetListGroup(c, userName, &userArgument, l, s); }), {0}},
+         listCall(groups), {0}},
         {"ZVIGetListUser", kUsers, 46, false, "ZVIGetListUser", ListResult::status,
          [](void* q, void* r) {
              EXPECT_EQ(raw::u32(q, GetListUser::userListKind), 2u);
              EXPECT_EQ(raw::u32(q, GetListUser::sinceTime), 99u);
              answerList(q, r);
          },
-         listCall([](C c, ServerList* l, S s) { return ZVIGetListUser(c, 2, 99, l, s); }), {0}},
+         listCall(users), {0}},
         {"ZVIVerifyUser", kVerify, 32, false, "ZVIVerifyUser", VerifyUser::status, [](void*, void*) {},
          [](C c, S s) { uint8_t a, b, d; return ZVIVerifyUser(c, &a, &b, &d, s); }, {0}},
         {"ZVIGetListRole", kRoles, 126, false, "ZVIGetListRole", ListResult::status,
@@ -100,25 +107,24 @@ std::vector<DefinitionOp> AccessTest::ops() {
              EXPECT_EQ(raw::ptr(q, GetListRole::userArgument), &userArgument);
              answerList(q, r);
          },
-         listCall([](C c, ServerList* l, S s) { return ZVIGetListRole(c, appName, nullptr, &userArgument, l, s); }),
-         {0}},
+         listCall(roles), {0}},
         {"ZVIGetListApplicationState", kStates, 127, false, "ZVIGetListApplicationState", ListResult::status,
-         answerList, listCall([](C c, ServerList* l, S s) { return ZVIGetListApplicationState(c, l, s); }), {0}},
+         answerList, listCall(states), {0}},
         {"ZVIGetApplicationState", kGetState, 128, false, "ZVIGetApplicationState", GetApplicationState::status,
          [](void* q, void*) { expectNames(q, {{Application::applicationName, "Approval"}}, 423, Application::size); },
          [](C c, S s) { char state[255]; return ZVIGetApplicationState(c, appName, state, s); }, {0}},
         {"ZVISetApplicationState", kSetState, 129, true, "ZVISetApplicationState", 168,
          [](void* q, void*) {
-             expectNames(q, {{SetApplicationState::applicationName, "Approval"}, {SetApplicationState::stateName, "Running"}},
-                         678, SetApplicationState::size);
+             expectNames(q, {{SetApplicationState::applicationName, std::string(254, 'n').c_str()},
+                             {SetApplicationState::stateName, "Running"}}, 678, SetApplicationState::size);
          },
-         [](C c, S s) { return ZVISetApplicationState(c, appName, stateName, s); }, {0}, nullptr, true},
+         [](C c, S s) { return ZVISetApplicationState(c, longName.data(), stateName, s); }, {0}, nullptr, true},
         {"ZVIGetApplicationMessages", kMessages, 132, false, "ZVIGetApplicationMessages", ListResult::status,
          [](void* q, void* r) {
              expectNames(q, {{Application::applicationName, ""}}, 423, Application::size);
              answerList(q, r);
          },
-         listCall([](C c, ServerList* l, S s) { return ZVIGetApplicationMessages(c, nullptr, l, s); }), {0}},
+         listCall(appMessages), {0}},
         {"ZVIGetListExtSchemaCandidates", kExtSchema, 106, false, "ZVIGetListExtSchemaCandidates", ExtSchema::status,
          [](void* q, void* r) {
              EXPECT_EQ(raw::u32(q, ExtSchema::candidateKind), 5u);
@@ -148,17 +154,6 @@ TEST_F(AccessTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
 TEST_F(AccessTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
-TEST_F(AccessTest, NamesAreCutAt254Characters) {
-    std::string longName(300, 'n');
-    host.on(kSetState, [](void* q, void*) {
-        expectNames(q, {{at::SetApplicationState::applicationName, std::string(254, 'n').c_str()},
-                        {at::SetApplicationState::stateName, ""}},
-                    678, at::SetApplicationState::size);
-        return 1u;
-    });
-    EXPECT_EQ(ZVISetApplicationState(&control, longName.data(), nullptr, &status), 0u);
-}
-
 // The lists are moved unchanged; required ones refused without a call; counts emptied
 // at entry except for the application messages.
 TEST_F(AccessTest, ListsAreRequiredEmptiedAndMoved) {
@@ -166,22 +161,16 @@ TEST_F(AccessTest, ListsAreRequiredEmptiedAndMoved) {
     char* items = nullptr;
     for (uint32_t slot : {kGroups, kUsers, kRoles, kStates, kMessages})
         host.on(slot, [&](void*, void* r) { return items = hostList(r, at::ListResult::list, 3, 40), 1u; });
-    using Fn = std::function<uint32_t(ServerList*, StatusList*)>;
-    const std::pair<Fn, bool> calls[] = {  // the call, whether it empties the count at entry
-        {[&](ServerList* l, StatusList* s) { return ZVIGetListGroup(&control, userName, nullptr, l, s); }, true},
-        {[&](ServerList* l, StatusList* s) { return ZVIGetListUser(&control, 0, 0, l, s); }, true},
-        {[&](ServerList* l, StatusList* s) { return ZVIGetListRole(&control, appName, userName, nullptr, l, s); }, true},
-        {[&](ServerList* l, StatusList* s) { return ZVIGetListApplicationState(&control, l, s); }, true},
-        {[&](ServerList* l, StatusList* s) { return ZVIGetApplicationMessages(&control, appName, l, s); }, false},
-    };
+    const std::pair<ListCall, bool> calls[] = {  // the call, whether it empties the count at entry
+        {groups, true}, {users, true}, {roles, true}, {states, true}, {appMessages, false}};
     for (const auto& [call, empties] : calls) {
-        EXPECT_EQ(call(nullptr, &status), 2u);
+        EXPECT_EQ(call(&control, nullptr, &status), 2u);
         EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 105)});
         zvi::releaseStatusList(&status, 0);
         ServerList old{9, &userArgument};
-        EXPECT_EQ(call(&old, nullptr), 4u);
+        EXPECT_EQ(call(&control, &old, nullptr), 4u);
         EXPECT_EQ(old.numItems, empties ? 0u : 9u) << "emptied before the status list is looked at";
-        EXPECT_EQ(call(&old, &status), 0u);
+        EXPECT_EQ(call(&control, &old, &status), 0u);
         EXPECT_EQ(old.numItems, 3u);
         EXPECT_EQ(old.items, items) << "moved, not copied";
         std::free(old.items);

@@ -1,13 +1,12 @@
-// Failures inside the libraries the library calls (the C library's catalog and
-// character-set converters, zlib), operator new failing everywhere, the heap failing
-// everywhere, and what a message lookup leaves behind.
+// Failures inside the libraries the library calls (the C library's catalog, zlib), the
+// heap exhausted at a thread's first call, what a message lookup leaves behind, and a
+// full table of catalog handles. (The converters' failures: the platform tests; operator
+// new and the heap failing in every operation: the operation tests.)
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <arpa/inet.h>
 
 #include <cstdlib>
-#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -16,37 +15,14 @@
 #include "platform/zvutl.h"
 #include "tests/support/calls.h"
 #include "tests/support/raw.h"
-#include "types/types.h"
 
 using namespace testing_support;
-namespace utl = zvi::utl;
 
 namespace {
 
 constexpr uint32_t kDeleteEntry = 12264, kGetEntryBLOB = 12232;
-
-namespace at::GetEntryBLOBResult {
-constexpr size_t byteCount = 168, data = 176;
-}
+namespace at::GetEntryBLOBResult { constexpr size_t byteCount = 168, data = 176; }
 char schema[] = "HelpDesk";
-
-const std::string kCatalogText = "The server could not carry out the call";
-const std::string kCannotOpen = "Cannot open catalog; Message number = 9905";
-const std::string kNotInCatalog = "Message not in catalog; Message number = 9905";
-
-// Sets or unsets NLSPATH for the length of a scope.
-class NlsPath {
-public:
-    explicit NlsPath(const char* value) {
-        if (const char* old = std::getenv("NLSPATH")) saved_ = old, had_ = true;
-        value ? setenv("NLSPATH", value, 1) : unsetenv("NLSPATH");
-    }
-    ~NlsPath() { had_ ? setenv("NLSPATH", saved_.c_str(), 1) : unsetenv("NLSPATH"); }
-
-private:
-    std::string saved_;
-    bool had_ = false;
-};
 
 // A call in words: its code and the numbers of its messages.
 std::string described(uint32_t rc, const StatusList& s) {
@@ -59,10 +35,17 @@ std::string described(uint32_t rc, const StatusList& s) {
 // still records the message; only its text falls back. Without NLSPATH the catalog
 // installed beside the library is tried, through the same failures.
 TEST(DependencyFailures, MessageLookupsFallBackAsTheCatalogRulesSay) {
-    const std::set<std::string> any{kCatalogText, kCannotOpen, kNotInCatalog};
+    const std::set<std::string> any{"The server could not carry out the call",
+                                    "Cannot open catalog; Message number = 9905",
+                                    "Message not in catalog; Message number = 9905"};
+    const char* set = std::getenv("NLSPATH");
+    const std::string path = set ? set : "";
+    auto nlsPath = [&path, had = set != nullptr](bool on) {
+        on && had ? setenv("NLSPATH", path.c_str(), 1) : unsetenv("NLSPATH");
+    };
     for (bool withPath : {true, false}) {
         SCOPED_TRACE(withPath ? "NLSPATH set" : "NLSPATH unset");
-        NlsPath path(withPath ? std::getenv("NLSPATH") : nullptr);
+        nlsPath(withPath);
         std::set<std::string> texts;
         std::set<uint32_t> codes;
         alloc::sweep([&](const alloc::Window& w) {
@@ -74,77 +57,60 @@ TEST(DependencyFailures, MessageLookupsFallBackAsTheCatalogRulesSay) {
             zvi::releaseStatusList(&s, 0);
         });
         EXPECT_EQ(codes, (std::set<uint32_t>{2, 3}));
-        EXPECT_TRUE(texts.count(kCannotOpen)) << "the catalog's own allocations were failed";
+        EXPECT_TRUE(texts.count("Cannot open catalog; Message number = 9905")) << "catalog allocations failed";
         for (const std::string& t : texts) EXPECT_TRUE(any.count(t)) << t;
         if (withPath) {
             EXPECT_EQ(texts, any);
         }
     }
+    nlsPath(true);
 }
 
-// The converter's allocations (iconv_open's among them) fail the conversion, nothing
-// more; the check and the byte-order adjustment behave the same way.
-TEST(DependencyFailures, CharacterSetConversionsFailCleanly) {
-    const uint32_t latin1 = utl::charSetCode("ISO-8859-1"), utf8 = utl::charSetCode("UTF-8"),
-                   sjis = utl::charSetCode("SJIS");
-    const char cafe[] = "caf\xE9", kana[] = "\xE3\x81\x82", marked[] = "\xEF\xBB\xBFtext";
-    struct Case {
-        const char* name;
-        std::function<bool(char* out)> run;  // true: succeeded
-        std::string expected;
-    } cases[] = {
-        {"latin-1 to UTF-8", [&](char* out) { return utl::convert(cafe, latin1, out, utf8) == 0; }, "caf\xC3\xA9"},
-        {"UTF-8 to SJIS", [&](char* out) { return utl::convert(kana, utf8, out, sjis) == 0; }, "\x82\xA0"},
-        {"check", [&](char* out) { return std::strcpy(out, "ok"), utl::checkConversion(kana, nullptr, utf8, sjis) != 0; },
-         "ok"},
-        {"adjust", [&](char* out) {
-             char* replacement = nullptr;
-             utl::adjustConversion(marked, utf8, &replacement);
-             if (replacement) std::strcpy(out, replacement);
-             std::free(replacement);
-             return replacement != nullptr;
-         }, "text"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        char out[64];
-        ASSERT_TRUE(c.run(out));  // loads the converter's modules and caches once
-        size_t failures = 0;
-        alloc::sweep([&](const alloc::Window& w) {
-            std::memset(out, 0, sizeof out);
-            const bool ok = c.run(out);
-            EXPECT_EQ(ok, !w.failed());
-            if (ok) {
-                EXPECT_EQ(std::string(out), c.expected);
-            }
-            failures += w.failed();
-        });
-        EXPECT_GE(failures, 1u);
-    }
+// A message lookup keeps nothing once it is done, on any thread, first lookup included.
+TEST(MessageLookups, LeaveNoBlockBehind) {
+    for (int i = 0; i < 3; ++i)
+        std::thread([] {
+            alloc::Window w;
+            StatusList s{};
+            for (uint32_t number : {9905u, 4242u, 9905u}) zvi::appendStatus(&s, ZVI_ERROR, number, "x");
+            zvi::releaseStatusList(&s, 0);
+            EXPECT_GT(w.allocations(), 9u) << "the catalog's allocations are seen";
+            EXPECT_EQ(w.liveBlocks(), 0u);
+        }).join();
 }
 
-class CallsTest : public HostTest {
-protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        // The compressed entry data, written at the result's offsets.
-        host.on(kGetEntryBLOB, [this](void*, void* result) {
-            const uint32_t byteCount = static_cast<uint32_t>(8 + packed.size());
-            auto* data = static_cast<uint8_t*>(std::malloc(byteCount));
-            const uint32_t header[2] = {htonl(1), htonl(static_cast<uint32_t>(packed.size()))};
-            std::memcpy(data, header, 8);
-            std::memcpy(data + 8, packed.data(), packed.size());
-            raw::put(result, at::GetEntryBLOBResult::byteCount, byteCount);
-            raw::put(result, at::GetEntryBLOBResult::data, data);
-            return 1u;
-        });
+// Catalog handles come from a fixed table: when every handle is taken an open waits
+// for one to be closed, and gets that one.
+TEST(MessageLookups, AnOpenWaitsForAFreeHandle) {
+    std::vector<uint32_t> taken;
+    while (taken.size() < 64) {
+        taken.push_back(zvi::utl::catalogOpen("zvsystem.cat", 0));
+        ASSERT_NE(taken.back(), zvi::utl::kNoCatalog);
     }
-    std::string packed = deflated(std::string(100000, 'z'));
-};
+    uint32_t waited = zvi::utl::kNoCatalog;
+    std::thread opener([&] { waited = zvi::utl::catalogOpen("zvsystem.cat", 0); });
+    zvi::utl::catalogClose(taken[17]);
+    opener.join();
+    EXPECT_EQ(waited, taken[17]);
+    for (uint32_t h : taken) zvi::utl::catalogClose(h);
+}
+
+using CallsTest = HostTest;
 
 // Each failure inside the expansion (zlib's own allocations among them) reports 160,
 // the block for the data 300.
 TEST_F(CallsTest, ExpansionFailuresInsideZlib) {
+    const std::string packed = deflated(std::string(100000, 'z'));
+    host.on(kGetEntryBLOB, [&packed](void*, void* result) {  // the compressed data at the result's offsets
+        const uint32_t byteCount = static_cast<uint32_t>(8 + packed.size());
+        auto* data = static_cast<uint8_t*>(std::malloc(byteCount));
+        const uint32_t header[2] = {htonl(1), htonl(static_cast<uint32_t>(packed.size()))};
+        std::memcpy(data, header, 8);
+        std::memcpy(data + 8, packed.data(), packed.size());
+        raw::put(result, at::GetEntryBLOBResult::byteCount, byteCount);
+        raw::put(result, at::GetEntryBLOBResult::data, data);
+        return 1u;
+    });
     std::set<std::string> outcomes;
     alloc::sweep([&](const alloc::Window&) {
         StatusList s{};
@@ -176,38 +142,6 @@ TEST_F(CallsTest, FirstCallOfAThreadWithTheHeapExhausted) {
         EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &s), 0u);
         EXPECT_NE(zvi::rpc::getThreadContext(), nullptr);
     }).join();
-}
-
-// A message lookup keeps nothing once it is done, on any thread, first lookup included.
-TEST(MessageLookups, LeaveNoBlockBehind) {
-    for (int i = 0; i < 3; ++i)
-        std::thread([] {
-            alloc::Window w;
-            StatusList s{};
-            for (uint32_t number : {9905u, 4242u, 9905u}) zvi::appendStatus(&s, ZVI_ERROR, number, "x");
-            zvi::releaseStatusList(&s, 0);
-            EXPECT_GT(w.allocations(), 9u) << "the catalog's allocations are seen";
-            EXPECT_EQ(w.liveBlocks(), 0u);
-        }).join();
-}
-
-// Catalog handles come from a fixed table: when every handle is taken an open waits
-// for one to be closed, and gets that one.
-TEST(MessageLookups, AnOpenWaitsForAFreeHandle) {
-    std::vector<uint32_t> taken;
-    for (;;) {  // take every handle
-        const uint32_t h = utl::catalogOpen("zvsystem.cat", 0);
-        ASSERT_NE(h, utl::kNoCatalog);
-        taken.push_back(h);
-        if (taken.size() == 64) break;
-    }
-    uint32_t waited = utl::kNoCatalog;
-    std::thread opener([&] { waited = utl::catalogOpen("zvsystem.cat", 0); });
-    utl::catalogClose(taken[17]);
-    opener.join();
-    EXPECT_EQ(waited, taken[17]);
-    taken[17] = waited;
-    for (uint32_t h : taken) utl::catalogClose(h);
 }
 
 }  // namespace
