@@ -92,7 +92,8 @@ uint32_t convertControlRecord(RequestControl* out, const ControlRecord* in) {
         out->number2 = in->number2;
         out->number3 = in->number3;
         out->number4 = in->number4;
-        out->pairList = in->pairList;
+        out->pairList.numItems = in->pairList.numItems;  // member by member: the caller's
+        out->pairList.items = in->pairList.items;        // padding stays out of the request
         out->number5 = in->number5;
         out->number6 = in->number6;
         out->number7 = in->number7;

@@ -166,7 +166,9 @@ uint32_t readStream(FILE* stream, char** text) {
     char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
     if (!buffer) return msg::kNoMemory;
     const size_t got = std::fread(buffer, 1, static_cast<size_t>(size), stream);
-    if (std::ferror(stream)) {
+    // Nothing read from a stream that holds bytes: it cannot be read (not every C
+    // library marks the error on a stream opened for writing only).
+    if (std::ferror(stream) || got == 0) {
         std::free(buffer);
         return msg::kStreamUnusable;
     }

@@ -1,14 +1,13 @@
 // The demo host: loads the library as the server does, hands it an entry table built
 // from a small in-memory server, and runs a short plug-in session, printing each
 // call, its return value and every message with its catalog text.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
 
+#include "demo/loader.h"
 #include "demo/reference_host.h"
 #include "zvi/zvi.h"
 
@@ -23,7 +22,7 @@ struct Api {
     void* handle;
     template <class Fn>
     Fn get(const char* name) const {
-        void* p = dlsym(handle, name);
+        void* p = demo::findSymbol(handle, name);
         if (!p) {
             std::fprintf(stderr, "missing export %s\n", name);
             std::exit(1);
@@ -496,11 +495,8 @@ void menuSession(const Api& zvi, ControlRecord& control) {
 
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : ZVI_DEFAULT_LIBRARY;
-    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
-        return 1;
-    }
+    void* handle = demo::loadLibrary(path);
+    if (!handle) return 1;
     std::printf("loaded %s\n", path);
     {
         const Api zvi{handle};
@@ -612,7 +608,7 @@ int main(int argc, char** argv) {
              nullptr);
         std::printf("entries left in HelpDesk: %zu\n", store.forms["HelpDesk"].entries.size());
     }
-    dlclose(handle);
+    demo::unloadLibrary(handle);
     std::printf("session complete\n");
     return 0;
 }

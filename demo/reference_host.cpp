@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#ifdef _WIN32
+#include <winsock2.h>  // htonl
+#else
 #include <arpa/inet.h>
+#endif
 
 #include <cstring>
 #include <sstream>

@@ -51,13 +51,3 @@ void installContext(ThreadAllocContext* context) {
 }
 
 }  // namespace zvi::rpc
-
-#include <rpc/xdr.h>
-
-namespace zvi::rpc {
-
-void freeThroughCodec(ThreadAllocContext*, Codec codec, void* record) {
-    xdr_free(reinterpret_cast<xdrproc_t>(codec), static_cast<char*>(record));
-}
-
-}  // namespace zvi::rpc

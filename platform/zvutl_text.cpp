@@ -1,36 +1,31 @@
-#include <iconv.h>
 #include <strings.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/zvutl.h"
+#include "platform/zvutl_charset.h"
 
 namespace zvi::utl {
 namespace {
 
-struct CharSet {
-    const char* name;     // the server's name
-    const char* iconvId;  // the converter's name (also accepted as a name)
-    bool everyByte;       // a single-byte set in which every byte is a character
-};
-
-// Index = code. Code 0 is the unknown set.
+// Index = code. Code 0 is the unknown set. Each set's name for iconv (Linux; also
+// accepted as a name) and its Windows code page (949, the superset, for EUC-KR: not
+// every Windows knows 51949).
 constexpr CharSet kCharSets[] = {
-    {"", nullptr, false},
-    {"US-ASCII", "ASCII", false},
-    {"ISO-8859-1", "ISO-8859-1", true},
-    {"ISO-8859-2", "ISO-8859-2", true},
-    {"ISO-8859-15", "ISO-8859-15", true},
-    {"WINDOWS-1252", "CP1252", false},
-    {"UTF-8", "UTF-8", false},
-    {"EUC", "EUC-JP", false},
-    {"SJIS", "SHIFT_JIS", false},
-    {"EUC-KR", "EUC-KR", false},
-    {"GB2312", "GB2312", false},
-    {"BIG5", "BIG5", false},
+    {"", nullptr, 0, false},
+    {"US-ASCII", "ASCII", 20127, false},
+    {"ISO-8859-1", "ISO-8859-1", 28591, true},
+    {"ISO-8859-2", "ISO-8859-2", 28592, true},
+    {"ISO-8859-15", "ISO-8859-15", 28605, true},
+    {"WINDOWS-1252", "CP1252", 1252, false},
+    {"UTF-8", "UTF-8", 65001, false},
+    {"EUC", "EUC-JP", 20932, false},
+    {"SJIS", "SHIFT_JIS", 932, false},
+    {"EUC-KR", "EUC-KR", 949, false},
+    {"GB2312", "GB2312", 936, false},
+    {"BIG5", "BIG5", 950, false},
 };
 constexpr uint32_t kUtf8 = 6;
 constexpr uint32_t kCharSetCount = sizeof kCharSets / sizeof kCharSets[0];
@@ -107,43 +102,17 @@ int convert(const char* text, uint32_t from, char* output, uint32_t to) {
 }
 
 int convert(const char* text, size_t length, uint32_t from, char* output, uint32_t to, size_t* converted) {
-    const char* fromId = iconvId(from);
-    const char* toId = iconvId(to);
     *output = '\0';
-    if (!fromId || !toId) return -1;
-    iconv_t cd = iconv_open(toId, fromId);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
-    size_t inLeft = length;
-    size_t outLeft = 3 * inLeft;
-    char* in = const_cast<char*>(text);
-    char* out = output;
-    size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
-    if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &out, &outLeft);
-    iconv_close(cd);
-    *out = '\0';
-    if (converted) *converted = static_cast<size_t>(out - output);
-    return rc == static_cast<size_t>(-1) ? -1 : 0;
+    if (!iconvId(from) || !iconvId(to)) return -1;
+    return convertText(text, length, kCharSets[from], output, kCharSets[to], converted);
 }
 
-// Conversions that cannot fail (a set of whole bytes into UTF-8) pass at once; others
-// are tried in pieces through a small buffer, so that the check allocates nothing.
+// Conversions that cannot fail (a set of whole bytes into UTF-8) pass at once.
 int checkConversion(const char* text, void*, uint32_t from, uint32_t to) {
     if (from == to) return 1;
     if (!iconvId(from) || !iconvId(to)) return 0;
     if (kCharSets[from].everyByte && to == kUtf8) return 1;
-    iconv_t cd = iconv_open(iconvId(to), iconvId(from));
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
-    char* in = const_cast<char*>(text);
-    size_t inLeft = std::strlen(text);
-    char piece[4096];
-    bool ok = true;
-    while (ok && inLeft) {
-        char* out = piece;
-        size_t outLeft = sizeof piece;
-        ok = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) || errno == E2BIG;
-    }
-    iconv_close(cd);
-    return ok;
+    return checkText(text, kCharSets[from], kCharSets[to]);
 }
 
 void adjustConversion(const char* converted, uint32_t to, char** replacement) {

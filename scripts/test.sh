@@ -2,7 +2,8 @@
 # Runs the whole suite: plain; the plain build under valgrind's memcheck (no errors, no
 # definite leaks); under AddressSanitizer + UndefinedBehaviorSanitizer; the thread
 # tests under ThreadSanitizer; then every fuzz target for a short budget under
-# AddressSanitizer + UndefinedBehaviorSanitizer (scripts/fuzz.sh).
+# AddressSanitizer + UndefinedBehaviorSanitizer (scripts/fuzz.sh); then the Windows DLL,
+# cross-built with mingw-w64 and tested under Wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -40,4 +41,5 @@ TSAN_OPTIONS=halt_on_error=1 TARGET=zvi_tests \
   run build/test-tsan -R 'Concurrency|MessageLookups' -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZVI_SANITIZE=thread \
     -DZVI_TEST_SOURCES_ONLY='/(concurrency|hardening)_test'
 ZVI_JOBS=$jobs scripts/fuzz.sh
+ZVI_JOBS=$jobs scripts/test-windows.sh
 echo "== all passed in ${SECONDS} s"

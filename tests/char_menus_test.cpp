@@ -1,10 +1,11 @@
 // Character-menu operations: the bytes the host receives and what the caller gets back,
 // read at the offsets of the record tables; checks, frames, deep menus on a small stack
-// and every allocation failure.
+// and every allocation failure. The rows' host answers check every request sent with
+// all arguments given.
 #include <gtest/gtest.h>
 
-#include "tests/support/definitions.h"
 #include "tests/support/trees.h"
+#include "tests/support/workflow_rows.h"
 #include "types/definitions.h"
 
 using namespace testing_support;
@@ -15,13 +16,12 @@ namespace at {  // typed in from the record tables
 namespace Menu { constexpr size_t size = 704, items = 8, item = 272, itemType = 256, member = 264, fileName = 16; }
 struct Def { size_t refreshCode, menu, texts[3], objectProperties, end; };  // Set and Create
 constexpr Def SetMenu{192, 200, {904, 912, 920}, 928, 960}, CreateMenu{176, 184, {888, 896, 904}, 912, 944};
-constexpr size_t name = 168, setChangeMask = 176, setNewName = 184, deleteOption = 176;
+constexpr size_t name = 168, setChangeMask = 176, setNewName = 184;
 namespace Get {
 constexpr size_t wantedMask = 176, refreshCode = 168, menu = 176, helpText = 880, timestamp = 896, owner = 900,
                  lastChangedBy = 1155, changeDiary = 1416, objectProperties = 1432, status = 1448;
 }
 namespace GetList { constexpr size_t sinceTime = 168, filters = 176 /* three */, last = 224, end = 232, names = 168, status = 184; }
-namespace GetMultiple { constexpr size_t names = 168, wantedMask = 184, sinceTime = 188, lists = 168 /* ten */, status = 328; }
 }  // namespace at
 
 constexpr uint32_t kGet = 12400, kSet = 12408, kCreate = 12416, kDelete = 12424, kGetList = 12432, kGetMultiple = 13000;
@@ -95,7 +95,7 @@ void hostMenu(char* at) {
     raw::put(sub, M::fileName, fake::text("menu.txt"));
 }
 
-void answerGet(void*, void* r) {
+void answerGet(void* r) {
     using namespace at::Get;
     raw::put(r, refreshCode, 3u);
     hostMenu(static_cast<char*>(r) + menu);
@@ -107,79 +107,76 @@ void answerGet(void*, void* r) {
     hostList(r, objectProperties, 2, 24);
 }
 
-struct GetOutputs {
-    uint32_t refresh = 9, timestamp = 9;
-    CharMenuDef menu;
-    char *helpText, *changeDiary, owner[255], lastChangedBy[255];
-    PropList properties;
-    uint32_t get(ControlRecord* c, StatusList* s) {
-        return ZVIGetCharMenu(c, menuName, &refresh, &menu, &helpText, &timestamp, owner, lastChangedBy,
-                              &changeDiary, &properties, s);
-    }
-    uint32_t release(uint32_t rc) {
-        zvi::ReleaseCharMenuDef(&menu, 0);
-        for (char* text : {helpText, changeDiary, reinterpret_cast<char*>(properties.items)}) std::free(text);
-        return rc;
-    }
-};
+const MultipleShape kMultiple{"FFF*HFFFTNS", {1, 255, 4, 704, 0, 4, 255, 255, 0, 24}, hostMenu,
+                              [](void* menu) { zvi::ReleaseCharMenuDef(static_cast<CharMenuDef*>(menu), 0); }};
 
-// ZVIGetMultipleCharMenus: two items in each of the ten lists, menus and texts filled.
-constexpr size_t kItemSizes[10] = {1, 255, 4, 704, 16, 4, 255, 255, 16, 16};
-void answerMultiple(void*, void* r) {
-    for (size_t i = 0; i < 10; ++i) {
-        char* items = hostList(r, at::GetMultiple::lists + 16 * i, 2, kItemSizes[i]);
-        for (size_t k = 0; k < 2 && (i == 3 || i == 4 || i == 8); ++k)
-            if (i == 3) hostMenu(items + 704 * k);
-            else hostText(items, 16 * k, k ? "second" : "first");
-    }
-}
-
-struct MultipleOutputs {
-    raw::List l[10] = {};
-    template <class List>
-    List* out(size_t i) { return reinterpret_cast<List*>(&l[i]); }
-    uint32_t get(ControlRecord* c, StatusList* s, NameList* names) {
-        return ZVIGetMultipleCharMenus(c, 5, names, out<FlagList>(0), out<NameList>(1), out<UintList>(2),
-                                       out<CharMenuDefList>(3), out<TextList>(4), out<UintList>(5), out<NameList>(6),
-                                       out<NameList>(7), out<TextList>(8), out<PropListList>(9), s);
-    }
-    uint32_t release(uint32_t rc) {
-        for (uint32_t k = 0; l[3].items && k < l[3].count; ++k) zvi::ReleaseCharMenuDef(out<CharMenuDefList>(3)->items + k, 0);
-        for (size_t i : {4, 8}) zvi::ReleaseTextList(out<TextList>(i), 0);
-        for (raw::List& list : l) std::free(list.items);
-        return rc;
-    }
-};
-
-class CharMenusTest : public DefinitionsTest {
+class CharMenusTest : public WorkflowRowsTest {
 protected:
     std::vector<DefinitionOp> ops();
+    const MultipleRow multiple{"ZVIGetMultipleCharMenus", kGetMultiple, 87, kMultiple,
+                               [](ListsOut& o, ControlRecord* c, StatusList* s, NameList* names) {
+                                   return ZVIGetMultipleCharMenus(c, 77, names, o[0], o[1], o[2], o[3], o[4], o[5],
+                                                                  o[6], o[7], o[8], o[9], s);
+                               }};
     Args a;
 };
 
 std::vector<DefinitionOp> CharMenusTest::ops() {
-    auto none = [](void*, void*) {};
     return {
-        {"ZVIGetCharMenu", kGet, 16, false, "ZVIGetCharMenu", at::Get::status, answerGet,
-         [](ControlRecord* c, StatusList* s) { GetOutputs o; const uint32_t rc = o.get(c, s); return rc < 2 ? o.release(rc) : rc; },
+        {"ZVIGetCharMenu", kGet, 16, false, "ZVIGetCharMenu", at::Get::status,
+         [](void* q, void* r) {
+             EXPECT_EQ(raw::text(q, at::name), menuName);
+             EXPECT_EQ(raw::u32(q, at::Get::wantedMask), 63u);
+             answerGet(r);
+         },
+         [](ControlRecord* c, StatusList* s) {
+             uint32_t refresh = 9, timestamp = 9;
+             CharMenuDef menu{};
+             char *help = nullptr, *diary = nullptr, owner[255], changer[255];
+             PropList props{};
+             const uint32_t rc = ZVIGetCharMenu(c, menuName, &refresh, &menu, &help, &timestamp, owner, changer,
+                                                &diary, &props, s);
+             if (rc >= 2) return rc;
+             EXPECT_EQ(refresh + timestamp + props.numItems, 3u + 77u + 2u);
+             EXPECT_STREQ(menu.u.menuItems.items[0].u.subMenu->u.file.fileName, "menu.txt");
+             EXPECT_EQ(std::vector<std::string>({help, diary, owner, changer}),
+                       (std::vector<std::string>{"help", "diary", "Owner", "Changer"}));
+             zvi::ReleaseCharMenuDef(&menu, 0);
+             for (void* p : {(void*)help, (void*)diary, (void*)props.items}) std::free(p);
+             return rc;
+         },
          {0}},
-        {"ZVISetCharMenu", kSet, 17, true, "ZVISetCharMenu", 168, none,
+        {"ZVISetCharMenu", kSet, 17, true, "ZVISetCharMenu", 168,
+         [this](void* q, void*) {
+             expectDefinition(q, at::SetMenu, a);
+             EXPECT_STREQ(raw::text(q, at::setNewName), a.all ? "Prio2" : "");
+             EXPECT_EQ(raw::u32(q, at::SetMenu.refreshCode), a.all ? 2u : 0u);
+             EXPECT_EQ(raw::u32(q, at::setChangeMask), a.all ? 127u : 9u);
+         },
          [this](ControlRecord* c, StatusList* s) { return a.set(c, s); }, {0, 2, 300}},
-        {"ZVICreateCharMenu", kCreate, 18, true, "ZVICreateCharMenu", 168, none,
+        {"ZVICreateCharMenu", kCreate, 18, true, "ZVICreateCharMenu", 168,
+         [this](void* q, void*) {
+             EXPECT_EQ(raw::u32(q, at::CreateMenu.refreshCode), 2u);
+             expectDefinition(q, at::CreateMenu, a);
+         },
          [this](ControlRecord* c, StatusList* s) { return a.create(c, s); }, {0, 2, 300}},
-        {"ZVIDeleteCharMenu", kDelete, 19, true, "ZVIDeleteCharMenu", 168, none,
-         [](ControlRecord* c, StatusList* s) { return ZVIDeleteCharMenu(c, menuName, 6, s); }, {0}},
+        deleteOp("ZVIDeleteCharMenu", kDelete, 19, ZVIDeleteCharMenu, menuName),
         {"ZVIGetListCharMenu", kGetList, 20, false, "ZVIGetListCharMenu", at::GetList::status,
-         [](void*, void* r) { hostText(hostList(r, at::GetList::names, 1, 16), 0, "Priorities"); },
+         [this](void* q, void* r) {
+             EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 1u);
+             EXPECT_NE(raw::list(q, at::GetList::filters).items, listedNames);
+             for (size_t i = 0; i < 3; ++i) EXPECT_EQ(raw::list(q, at::GetList::filters + 16 * i).count, (i + 2) % 3);
+             EXPECT_TRUE(raw::zero(q, at::GetList::last, at::GetList::end));
+             hostText(hostList(r, at::GetList::names, 1, 16), 0, "Priorities");
+         },
          [this](ControlRecord* c, StatusList* s) {
              NameList got{};
-             const uint32_t rc = ZVIGetListCharMenu(c, 1, &nameList, &nameList, &a.properties, &got, s);
+             const uint32_t rc = ZVIGetListCharMenu(c, 1, &nameList, nullptr, &a.properties, &got, s);
+             EXPECT_EQ(got.numItems, rc < 2 ? 1u : 0u);
              return std::free(got.items), rc;
          },
          {0, 2, 300}},
-        {"ZVIGetMultipleCharMenus", kGetMultiple, 87, false, "ZVIGetMultipleCharMenus", at::GetMultiple::status,
-         answerMultiple, [this](ControlRecord* c, StatusList* s) { MultipleOutputs o; return o.release(o.get(c, s, &nameList)); },
-         {0, 2, 300}},
+        op(multiple),
     };
 }
 
@@ -189,28 +186,16 @@ TEST_F(CharMenusTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
 TEST_F(CharMenusTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
-// Set and Create with every argument, and with a help text only (Set then also with an
-// empty new name, which differs from the name and is sent, but is no change alone).
-TEST_F(CharMenusTest, SetAndCreateSendACopyOfTheMenuTree) {
-    for (bool all : {true, false}) {
-        a.all = all;
-        uint32_t mask = 0;
-        host.on(kSet, [&](void* q, void*) {
-            expectDefinition(q, at::SetMenu, a);
-            EXPECT_STREQ(raw::text(q, at::setNewName), all ? "Prio2" : "");
-            EXPECT_EQ(raw::u32(q, at::SetMenu.refreshCode), all ? 2u : 0u);
-            return mask = raw::u32(q, at::setChangeMask), 1u;
-        });
-        host.on(kCreate, [&](void* q, void*) {
-            EXPECT_EQ(raw::u32(q, at::CreateMenu.refreshCode), 2u);
-            return expectDefinition(q, at::CreateMenu, a), 1u;
-        });
-        if (!all) a.newName[0] = '\0';
-        EXPECT_EQ(a.set(&control, &status) + a.create(&control, &status), 0u);
-        EXPECT_EQ(mask, all ? 127u : 9u);
-    }
-    host.on(kDelete, [](void* q, void*) { return raw::text(q, at::name) == menuName && raw::u32(q, at::deleteOption) == 6; });
-    EXPECT_EQ(ZVIDeleteCharMenu(&control, menuName, 6, &status), 0u);
+// With a help text only (Set then with an empty new name, which differs from the name
+// and is sent, but is no change alone): no menu, empty texts.
+TEST_F(CharMenusTest, SetAndCreateSendTheirDefaults) {
+    a.all = false;
+    a.newName[0] = '\0';
+    for (const DefinitionOp& op : ops())
+        if (op.slot == kSet || op.slot == kCreate) {
+            serve(op, 1, false);
+            EXPECT_EQ(op.call(&control, &status), 0u) << op.name;
+        }
 }
 
 // The checks in order, each before anything reaches the host.
@@ -247,73 +232,25 @@ TEST_F(CharMenusTest, RefusalsComeFirstInTheirOrder) {
         EXPECT_EQ(create(code, nullptr) + set(nullptr, &code, nullptr), 0u);
 }
 
-TEST_F(CharMenusTest, GetHandsTheHostsMenuOverAndReleasesWhatIsNotAskedFor) {
-    uint32_t mask = 0;
-    host.on(kGet, [&](void* q, void* r) {
-        mask = raw::u32(q, at::Get::wantedMask);
-        return answerGet(q, r), raw::text(q, at::name) == menuName;
-    });
-    GetOutputs o;
-    EXPECT_EQ(o.get(&control, &status), 0u);
-    EXPECT_EQ(mask, 63u);
-    EXPECT_EQ(o.refresh + o.timestamp, 3u + 77u);
-    EXPECT_STREQ(o.menu.u.menuItems.items[0].u.subMenu->u.file.fileName, "menu.txt");
-    EXPECT_EQ(std::vector<std::string>({o.helpText, o.changeDiary, o.owner, o.lastChangedBy}),
-              (std::vector<std::string>{"help", "diary", "Owner", "Changer"}));
-    EXPECT_EQ(o.properties.numItems, 2u);
-    o.release(0);
+// Nothing asked for but the refresh code: the rest released. A host list of names
+// whose count has no items behind it is never read.
+TEST_F(CharMenusTest, GetAndGetListReleaseWhatIsNotHandedOver) {
+    uint32_t mask = 9, refresh = 0;
+    host.on(kGet, [&](void* q, void* r) { return mask = raw::u32(q, at::Get::wantedMask), answerGet(r), 1u; });
     alloc::Window window;
-    uint32_t refresh = 0;
     EXPECT_EQ(ZVIGetCharMenu(&control, menuName, &refresh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                              nullptr, &status), 0u);
     EXPECT_EQ(mask + refresh, 0u + 3u);
     EXPECT_EQ(window.liveBlocks(), 0u);
+    host.on(kGetList, [](void*, void* r) { return raw::putList(r, at::GetList::names, 3, nullptr), 1u; });
+    NameList got{5, nullptr};
+    EXPECT_EQ(ZVIGetListCharMenu(&control, 1, &nameList, nullptr, nullptr, &got, &status) + got.numItems, 0u);
 }
 
-TEST_F(CharMenusTest, GetListAndGetMultipleHandOverTheHostsLists) {
-    host.on(kGetList, [&](void* q, void* r) {
-        EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 1u);
-        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(raw::list(q, at::GetList::filters + 16 * i).count, (i + 2) % 3) << i;
-        EXPECT_NE(raw::list(q, at::GetList::filters).items, listedNames);
-        EXPECT_TRUE(raw::zero(q, at::GetList::last, at::GetList::end));
-        return raw::putList(r, at::GetList::names, 3, nullptr), 1u;  // a count without items is never read
+TEST_F(CharMenusTest, GetMultipleHandsOverEachList) {
+    checkMultiple(multiple, [](ListsOut& o) {
+        EXPECT_EQ(static_cast<CharMenuDef*>(o.l[3].items)[1].u.menuItems.items[0].itemType, 2u) << "unconverted";
     });
-    NameList got{5, nullptr};
-    EXPECT_EQ(ZVIGetListCharMenu(&control, 1, &nameList, nullptr, &a.properties, &got, &status) + got.numItems, 0u);
-
-    uint32_t mask = 0;
-    host.on(kGetMultiple, [&](void* q, void* r) {
-        mask = raw::u32(q, at::GetMultiple::wantedMask);
-        EXPECT_EQ(raw::u32(q, at::GetMultiple::sinceTime), 5u);
-        EXPECT_EQ(raw::list(q, at::GetMultiple::names).count, 2u);
-        EXPECT_NE(raw::list(q, at::GetMultiple::names).items, listedNames);
-        return answerMultiple(q, r), 1u;
-    });
-    MultipleOutputs o;
-    EXPECT_EQ(o.get(&control, &status, &nameList), 0u);
-    EXPECT_EQ(mask, 1023u);
-    for (const raw::List& list : o.l) EXPECT_EQ(list.count, 2u);
-    EXPECT_EQ(o.out<CharMenuDefList>(3)->items[1].u.menuItems.items[0].itemType, 2u) << "unconverted";
-    EXPECT_STREQ(o.out<TextList>(8)->items[1], "second");
-    o.release(0);
-    host.on(kGetMultiple, [](void* q, void* r) { return answerMultiple(q, r), 1u; });
-    alloc::Window window;  // what no output takes is released
-    EXPECT_EQ(ZVIGetMultipleCharMenus(&control, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr, nullptr, nullptr, &status), 0u);
-    EXPECT_EQ(window.liveBlocks(), 0u);
-
-    // Counts the host gives without items are never read.
-    host.on(kGetMultiple, [](void*, void* r) {
-        for (size_t i = 0; i < 10; ++i) raw::putList(r, at::GetMultiple::lists + 16 * i, 4, nullptr);
-        return 1u;
-    });
-    MultipleOutputs lying;
-    EXPECT_EQ(lying.release(lying.get(&control, &status, nullptr)), 0u);
-    for (const raw::List& list : lying.l) EXPECT_EQ(list.count, 0u);
-    // Emptied at entry, whole but for the change diaries, which keep their pointer.
-    std::memset(static_cast<void*>(lying.l), 0xAB, sizeof lying.l);
-    EXPECT_EQ(lying.get(&control, nullptr, nullptr), 4u);
-    for (size_t i = 0; i < 10; ++i) EXPECT_EQ(lying.l[i].count + (lying.l[i].items != nullptr), i == 8 ? 1u : 0u) << i;
 }
 
 // A menu far deeper than a recursive walk could go on a 256 KiB stack is copied for
@@ -326,17 +263,15 @@ TEST_F(CharMenusTest, DeepMenusRunOnASmallStack) {
         items[i] = i < kDepth ? item("m", ZVI_ITEM_MENU, &menus[i + 1]) : item("v", ZVI_ITEM_VALUE, a.value);
         menus[i] = listOf(1, &items[i]);
     }
-    auto count = [](void* record, size_t at) {
+    auto menuAt = [](void* record, size_t at) { return reinterpret_cast<CharMenuDef*>(static_cast<char*>(record) + at); };
+    auto count = [](CharMenuDef* menu) {
         size_t n = 0;
-        zvi::WalkCharMenu(reinterpret_cast<CharMenuDef*>(static_cast<char*>(record) + at),
-                          [](CharMenuItem*, void* c) { ++*static_cast<size_t*>(c); }, &n);
+        zvi::WalkCharMenu(menu, [](CharMenuItem*, void* c) { ++*static_cast<size_t*>(c); }, &n);
         return n;
     };
     size_t sent = 0;
-    host.on(kCreate, [&](void* q, void*) { return sent = count(q, at::CreateMenu.menu), 1u; });
-    host.on(kGet, [&](void*, void* r) {
-        return zvi::CopyCharMenuDef(reinterpret_cast<CharMenuDef*>(static_cast<char*>(r) + at::Get::menu), &menus[0]) == 0;
-    });
+    host.on(kCreate, [&](void* q, void*) { return sent = count(menuAt(q, at::CreateMenu.menu)), 1u; });
+    host.on(kGet, [&](void*, void* r) { return zvi::CopyCharMenuDef(menuAt(r, at::Get::menu), &menus[0]) == 0; });
     trees::onSmallStack([&] {
         EXPECT_EQ(ZVICreateCharMenu(&control, menuName, 1, &menus[0], nullptr, nullptr, nullptr, nullptr, &status), 0u);
         CharMenuDef got{};
@@ -344,7 +279,7 @@ TEST_F(CharMenusTest, DeepMenusRunOnASmallStack) {
             alloc::Window window;
             EXPECT_EQ(ZVIGetCharMenu(&control, menuName, nullptr, out, nullptr, nullptr, nullptr, nullptr, nullptr,
                                      nullptr, &status), 0u);
-            EXPECT_EQ(count(&got, 0), out ? kDepth + 1 : 0u);
+            EXPECT_EQ(count(&got), out ? kDepth + 1 : 0u);
             zvi::ReleaseCharMenuDef(&got, 0);
             EXPECT_EQ(window.liveBlocks(), 0u);
         }

@@ -1,11 +1,12 @@
 // The call frame apart from what the operation table covers: the control conversion
-// byte for byte, failures and refusals (the admin check) with every allocation failing,
-// and the server character-set discovery.
+// byte for byte, refusals (the admin check) with every allocation failing, and the
+// server character-set discovery.
+#include "bridge/frame.h"
+
 #include <gtest/gtest.h>
 
-#include "bridge/frame.h"
 #include "platform/zvutl.h"
-#include "tests/support/fixtures.h"
+#include "tests/support/calls.h"
 #include "tests/support/raw.h"
 #include "types/types.h"
 
@@ -41,20 +42,23 @@ uint32_t runFrame(Op op, ControlRecord* control, StatusList* status, const IdLis
 
 using FrameTest = HostTest;
 
+// Pointers are the caller's (the texts' addresses inside its record, empty texts null,
+// no bytes without a count); every other byte of the head, padding included, is zero.
 TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
     char s1[] = "one", s2[] = "two", s3[] = "three";
     uint8_t data[3] = {1, 2, 3};
     Prop props[1] = {};
-    control = ControlRecord{-7, 9, s1, s2, {17, 0, 3, 0, data}, s3};
-    std::strcpy(control.text1, "user");
-    std::strcpy(control.text3, "locale");
-    std::strcpy(control.text6, "tz");
+    std::memset(&control, 0xA5, sizeof control);  // the caller's padding never reaches the host
+    control.text2[0] = control.text4[0] = control.text5[0] = '\0';
+    control.stringRef1 = s1, control.stringRef2 = s2, control.stringRef3 = s3;
+    control.byteData.kind = 17, control.byteData.bytes = data;
+    std::strcpy(control.text1, "user"), std::strcpy(control.text3, "locale"), std::strcpy(control.text6, "tz");
     control.number1 = 101, control.number2 = 102, control.number3 = 103, control.number4 = 104;
-    control.pairList = PropList{1, props};
+    control.pairList.numItems = 1, control.pairList.items = props;
     control.number5 = -5, control.number6 = 106, control.number7 = 107, control.number8 = 108;
     std::vector<uint8_t> seen(at::RequestControl::end);
     host.on(kDeleteSlot, [&](void* q, void*) {
-        std::memcpy(seen.data(), q, seen.size());  // padding included
+        std::memcpy(seen.data(), q, seen.size());
         return 1u;
     });
     for (uint32_t count : {3u, 0u}) {
@@ -66,15 +70,15 @@ TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
         void* q = expected.data();
         raw::put(q, word0, -7);
         raw::put(q, word1, 9);
-        raw::put(q, ref1, static_cast<const void*>(s1));
-        raw::put(q, ref2, static_cast<const void*>(s2));
+        raw::put<const void*>(q, ref1, s1);
+        raw::put<const void*>(q, ref2, s2);
         raw::put(q, byteKind, 17u);
         raw::put(q, byteCount, count);
-        raw::put(q, bytes, count ? static_cast<const void*>(data) : nullptr);  // only when there are some
-        raw::put(q, ref3, static_cast<const void*>(s3));
-        raw::put(q, texts + 0, static_cast<const void*>(control.text1));  // addresses inside the caller's record
-        raw::put(q, texts + 16, static_cast<const void*>(control.text3));
-        raw::put(q, texts + 40, static_cast<const void*>(control.text6));
+        raw::put<const void*>(q, bytes, count ? data : nullptr);
+        raw::put<const void*>(q, ref3, s3);
+        raw::put<const void*>(q, texts + 0, control.text1);
+        raw::put<const void*>(q, texts + 16, control.text3);
+        raw::put<const void*>(q, texts + 40, control.text6);
         for (uint32_t i = 0; i < 4; ++i) raw::put(q, numbers1 + 4 * i, 101 + i);
         raw::putList(q, pairList, 1, props);
         raw::put(q, numbers5, -5);
@@ -87,20 +91,9 @@ TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
     EXPECT_EQ(raw::u32(&info, 16), 20u);
 }
 
-TEST_F(FrameTest, StandardFailureGivesOnly9905AndFreesTheHostsMessages) {
-    StatusEntry stale{};  // reset without being released: a stale array must survive
-    status = StatusList{1, &stale};
-    host.on(kDeleteSlot, [](void*, void* r) {
-        fake::addMessage(*reinterpret_cast<StatusList*>(static_cast<char*>(r) + 168), 2, 77, "host error");
-        return 0u;
-    });
-    alloc::Window w;
-    EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &status), 2u);
-    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(2, 9905, "ZVIDeleteEntry")});
-    zvi::releaseStatusList(&status, 0);
-    EXPECT_EQ(w.liveBlocks(), 0u) << "the host's dropped messages are freed";
-}
-
+// A refusal names the operation (the overlays without their "I"), calls neither hooks nor
+// routine and releases the copies; under every allocation failure a failing or refused
+// call still ends in an error (a failed catalog copy only changes the text).
 TEST_F(FrameTest, AdminThreadCheckRefusesWithTheOperationsText) {
     host.adminCheck = [](uint32_t) { return 0u; };
     const std::tuple<Op, uint32_t, const char*> cases[] = {
@@ -119,33 +112,31 @@ TEST_F(FrameTest, AdminThreadCheckRefusesWithTheOperationsText) {
         EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(2, 9905, text.c_str())});
         EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1}, {Event::Admin, opcode}}));
         zvi::releaseStatusList(&status, 0);
-        EXPECT_EQ(w.liveBlocks(), 0u) << "copies are released on refusal";
+        EXPECT_EQ(w.liveBlocks(), 0u);
     }
-    host.adminCheck = [](uint32_t) { return 7u; };
-    host.clearEvents();
-    EXPECT_EQ(runFrame(Op::DeleteSchema, &control, &status, &ids), 0u);
-    EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1}, {Event::Admin, 10}, {Event::Enter, 10},
-                                                 {Event::Service, 12328}, {Event::Leave, 0}}));
-}
-
-// A failed catalog copy only changes the text: the call still reports its error.
-TEST_F(FrameTest, FailingAndRefusedCallsUnderEveryAllocationFailure) {
     host.on(kDeleteSlot, [](void*, void* r) {
-        fake::addMessage(*reinterpret_cast<StatusList*>(static_cast<char*>(r) + 168), 1, 77, "dropped");
+        fake::addMessage(statusAt(r, 168), 1, 77, "dropped");
         return 0u;
     });
-    uint32_t idItems[1] = {1};
-    IdList ids{1, idItems};
     for (Op op : {Op::DeleteEntry, Op::SetSchema}) {
-        host.adminCheck = [](uint32_t) { return 0u; };
         alloc::sweep([&](const alloc::Window& w) {
             StatusList s{};
             const uint32_t rc = runFrame(op, &control, &s, &ids);
             EXPECT_TRUE(rc == 2u || (w.failed() && (rc == 300u || rc == 3u))) << rc;
-            if (rc == 2u) EXPECT_EQ(s.entries[0].messageNum, 9905u);
+            if (rc == 2u) {
+                EXPECT_EQ(s.entries[0].messageNum, 9905u);
+            }
             zvi::releaseStatusList(&s, 0);
         });
     }
+    host.adminCheck = [](uint32_t) { return 7u; };
+    host.clearEvents();
+    EXPECT_EQ(runFrame(Op::DeleteSchema, &control, &status, &ids), 0u);
+    EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1},
+                                                 {Event::Admin, 10},
+                                                 {Event::Enter, 10},
+                                                 {Event::Service, 12328},
+                                                 {Event::Leave, 0}}));
 }
 
 class DiscoveryTest : public HostTest {
@@ -158,8 +149,8 @@ protected:
 };
 
 // The discovery sends an empty control head and the identifier 55; its messages are
-// dropped and freed, with the information list. Then the call's own routine.
-TEST_F(DiscoveryTest, FirstCallAsksTheServerOnceBeforeItsOwnRoutine) {
+// dropped and freed, with the information list. (The order of the calls: startup_test.)
+TEST_F(DiscoveryTest, FirstCallAsksTheServerOnce) {
     host.on(kServerInfoSlot, [](void* q, void* r) {
         EXPECT_TRUE(raw::zero(q, 0, 168));
         EXPECT_EQ(raw::u32(q, 168), 1u);
@@ -168,36 +159,45 @@ TEST_F(DiscoveryTest, FirstCallAsksTheServerOnceBeforeItsOwnRoutine) {
         info->value.dataType = ZVI_DATA_TEXT;
         info->value.payload.text = fake::text("SJIS-win");
         raw::putList(r, 168, 1, info);
-        fake::addMessage(*reinterpret_cast<StatusList*>(static_cast<char*>(r) + 184), 0, 5, "dropped");
+        fake::addMessage(statusAt(r, 184), 0, 5, "dropped");
         return 1u;
     });
     control.contextWord0 = 99;
     std::strcpy(control.text1, "user");
     alloc::Window w;
-    EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &status), 0u);
+    for (int call = 0; call < 2; ++call) EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &status), 0u);
     EXPECT_EQ(status.numItems, 0u);
     EXPECT_EQ(w.liveBlocks(), 0u);
-    const std::vector<Event> expected{{Event::CallerInfo, 1}, {Event::Enter, 36}, {Event::Service, kServerInfoSlot},
-                                      {Event::Leave, 0},      {Event::CallerInfo, 1}, {Event::Enter, 4},
-                                      {Event::Service, kDeleteSlot}, {Event::Leave, 0}};
-    EXPECT_EQ(host.events(), expected);
+    EXPECT_EQ(host.calls(kServerInfoSlot), 1);
+    EXPECT_EQ(host.calls(kDeleteSlot), 2);
     EXPECT_EQ(code(), zvi::utl::charSetCode("SJIS"));
-    host.clearEvents();
-    ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
-    EXPECT_EQ(host.calls(kServerInfoSlot), 0) << "later calls do not ask again";
 }
 
-// Server names map to their family; a first value that is not a text gives the empty
-// name, which is still mapped and stored; a failed discovery is retried by the next
-// conversion; every allocation failure leaves the call itself alone.
+// Server names map to their family, which ZVIGetServerCharSet names; it asks only while
+// the code is unset and leaves the status list, even a null one, alone. A first value
+// that is not a text gives the empty name, still mapped and stored. A failed discovery
+// frees the host's messages, answers "" and is retried by the next conversion; every
+// allocation failure leaves the calls themselves alone.
 TEST_F(DiscoveryTest, NamesFailuresAndRetries) {
     const std::pair<const char*, const char*> cases[] = {
-        {"EUC-JP", "EUC"}, {"SJIS", "SJIS"}, {"UTF-8", "UTF-8"}, {"ISO-8859-1", "ISO-8859-1"}, {"utf8", ""}};
+        {"EUC-JP", "EUC"}, {"SJIS-win", "SJIS"}, {"UTF-8", "UTF-8"}, {"ISO-8859-1", "ISO-8859-1"}, {"utf8", ""}};
+    StatusEntry untouched{};
+    StatusList sentinel{7, &untouched};
+    char name[ZVI_CHARSET_NAME_SIZE];
     for (auto [server, family] : cases) {
         zvi::serverCharSetCode = zvi::kCharSetUnset;
         host.charSetName = server;
-        ASSERT_TRUE(zvi::discoverServerCharSet());
-        EXPECT_EQ(code(), zvi::utl::charSetCode(family)) << server;
+        host.clearEvents();
+        for (StatusList* s : {&sentinel, static_cast<StatusList*>(nullptr)}) {
+            std::strcpy(name, "junk");
+            EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, s), 0u);
+            EXPECT_EQ(code(), zvi::utl::charSetCode(family)) << server;
+            if (*family) {
+                EXPECT_STREQ(name, family);
+            }
+        }
+        EXPECT_EQ(host.calls(kServerInfoSlot), 1);
+        EXPECT_EQ(sentinel.numItems, 7u);
     }
     host.failServerInfo = true;
     zvi::serverCharSetCode = zvi::kCharSetUnset;
@@ -207,15 +207,19 @@ TEST_F(DiscoveryTest, NamesFailuresAndRetries) {
         EXPECT_EQ(w.liveBlocks(), 0u) << "the failing host's messages are freed";
     }
     EXPECT_EQ(code(), zvi::kCharSetUnset);
+    EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, nullptr), 0u);
+    EXPECT_STREQ(name, "");
     host.failServerInfo = false;
     host.charSetName = "UTF-8";
     ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
-    EXPECT_EQ(code(), zvi::utl::charSetCode("UTF-8"));
+    EXPECT_EQ(code(), zvi::utl::charSetCode("UTF-8")) << "asked again";
     alloc::sweep([&](const alloc::Window&) {
         zvi::serverCharSetCode = zvi::kCharSetUnset;
         StatusList s{};
         EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &s), 0u);
         zvi::releaseStatusList(&s, 0);
+        zvi::serverCharSetCode = zvi::kCharSetUnset;
+        EXPECT_EQ(ZVIGetServerCharSet(&control, name, nullptr), 0u);
     });
     host.on(kServerInfoSlot, [](void*, void* r) {
         auto* info = static_cast<ServerInfo*>(std::calloc(1, sizeof(ServerInfo)));

@@ -14,6 +14,7 @@
 #include "platform/zvrpc.h"
 #include "platform/zvutl.h"
 #include "tests/support/calls.h"
+#include "tests/support/environment.h"
 #include "tests/support/raw.h"
 
 using namespace testing_support;
@@ -41,7 +42,7 @@ TEST(DependencyFailures, MessageLookupsFallBackAsTheCatalogRulesSay) {
     const char* set = std::getenv("NLSPATH");
     const std::string path = set ? set : "";
     auto nlsPath = [&path, had = set != nullptr](bool on) {
-        on && had ? setenv("NLSPATH", path.c_str(), 1) : unsetenv("NLSPATH");
+        setEnvironment("NLSPATH", on && had ? path.c_str() : nullptr);
     };
     for (bool withPath : {true, false}) {
         SCOPED_TRACE(withPath ? "NLSPATH set" : "NLSPATH unset");
@@ -57,10 +58,12 @@ TEST(DependencyFailures, MessageLookupsFallBackAsTheCatalogRulesSay) {
             zvi::releaseStatusList(&s, 0);
         });
         EXPECT_EQ(codes, (std::set<uint32_t>{2, 3}));
-        EXPECT_TRUE(texts.count("Cannot open catalog; Message number = 9905")) << "catalog allocations failed";
         for (const std::string& t : texts) EXPECT_TRUE(any.count(t)) << t;
-        if (withPath) {
-            EXPECT_EQ(texts, any);
+        if (alloc::kSeesSystemAllocations) {
+            EXPECT_TRUE(texts.count("Cannot open catalog; Message number = 9905")) << "catalog allocations failed";
+            if (withPath) {
+                EXPECT_EQ(texts, any);
+            }
         }
     }
     nlsPath(true);
@@ -74,7 +77,9 @@ TEST(MessageLookups, LeaveNoBlockBehind) {
             StatusList s{};
             for (uint32_t number : {9905u, 4242u, 9905u}) zvi::appendStatus(&s, ZVI_ERROR, number, "x");
             zvi::releaseStatusList(&s, 0);
-            EXPECT_GT(w.allocations(), 9u) << "the catalog's allocations are seen";
+            if (alloc::kSeesSystemAllocations) {
+                EXPECT_GT(w.allocations(), 9u) << "the catalog's allocations are seen";
+            }
             EXPECT_EQ(w.liveBlocks(), 0u);
         }).join();
 }

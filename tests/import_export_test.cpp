@@ -225,6 +225,7 @@ TEST_F(ImportExportTest, MissingOutputsAndUnusableStreamsAreRefused) {
         return 1u;
     });
     EXPECT_EQ(ZVIImportFromFile(&control, nullptr, file, 0, &status), 0u);
+    std::fseek(file, 0, SEEK_END);  // from reading to writing: the stream is positioned first
     EXPECT_GE(std::fputs("still open", file), 0);
     std::FILE* writeOnly = reopened(file, "a");
     EXPECT_EQ(ZVIImportFromFile(&control, nullptr, writeOnly, 0, &status), 2u) << "a stream that cannot be read";

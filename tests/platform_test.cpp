@@ -110,6 +110,42 @@ TEST(CharSets, ConversionsCheckConvertAndAdjust) {
     }
 }
 
+// Every set the table knows, from UTF-8 and back, and characters a set cannot hold
+// (the conversion fails rather than put in a substitute). The same table holds on
+// Linux (iconv) and on Windows (code pages; EUC-KR through 949).
+TEST(CharSets, EverySetConvertsItsOwnCharactersAndRefusesOthers) {
+    struct Case {
+        const char* set;
+        const char* utf8;
+        const char* converted;  // null: cannot be converted
+    } cases[] = {
+        {"US-ASCII", "plain", "plain"},          {"US-ASCII", "caf\xC3\xA9", nullptr},
+        {"ISO-8859-1", "caf\xC3\xA9", "caf\xE9"}, {"ISO-8859-1", "\xE2\x82\xAC", nullptr},
+        {"ISO-8859-2", "\xC5\x91", "\xF5"},      {"ISO-8859-15", "\xE2\x82\xAC", "\xA4"},
+        {"WINDOWS-1252", "\xE2\x82\xAC", "\x80"}, {"EUC", "\xE3\x81\x82", "\xA4\xA2"},
+        {"SJIS", "\xE3\x81\x82", "\x82\xA0"},    {"EUC-KR", "\xEA\xB0\x80", "\xB0\xA1"},
+        {"GB2312", "\xE4\xB8\xAD", "\xD6\xD0"},  {"BIG5", "\xE4\xB8\xAD", "\xA4\xA4"},
+        {"EUC", "\xEA\xB0\x80", nullptr},         {"ISO-8859-1", "\xE3\x81\x82", nullptr},
+    };
+    const uint32_t utf8 = utl::charSetCode("UTF-8");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.set) + " " + c.utf8);
+        const uint32_t set = utl::charSetCode(c.set);
+        char out[64], back[64];
+        EXPECT_EQ(utl::convert(c.utf8, utf8, out, set) == 0, c.converted != nullptr);
+        EXPECT_EQ(utl::checkConversion(c.utf8, nullptr, utf8, set) != 0, c.converted != nullptr);
+        if (!c.converted) continue;
+        EXPECT_STREQ(out, c.converted);
+        ASSERT_EQ(utl::convert(out, set, back, utf8), 0);
+        EXPECT_STREQ(back, c.utf8);
+    }
+    char out[16];
+    EXPECT_NE(utl::convert("caf\xE9", utl::charSetCode("US-ASCII"), out, utf8), 0) << "a byte above 0x7F in ASCII";
+    EXPECT_NE(utl::convert("\xC3", utf8, out, utl::charSetCode("ISO-8859-1")), 0) << "a cut UTF-8 sequence";
+    ASSERT_EQ(utl::convert("", utf8, out, utl::charSetCode("SJIS")), 0);
+    EXPECT_STREQ(out, "");
+}
+
 // The buffer grows as needed up to the caller's limit and the data is terminated; more
 // than the limit, a stream cut short and bad data fail with no buffer; empty input
 // expands to nothing. (Allocation failures: the hardening tests, through an operation.)

@@ -36,11 +36,11 @@ struct Values : trees::Arena<Qualifier> {
         v.u.value = Arena::text(s).u.value;
         return v;
     }
-    char* dup(const char* s) { return static_cast<char*>(adopt(strdup(s))); }
+    char* dup(const char* s) { return Heap::text(s); }
     AssignValue command(const char* s) { return of(ZVI_ASSIGN_COMMAND, dup(s)); }
     AssignValue arith(uint32_t op, AssignValue l, AssignValue r) { return of(ZVI_ASSIGN_ARITH, make(AssignArith{op, l, r})); }
     AssignValueList list(std::initializer_list<AssignValue> args) {
-        return {static_cast<uint32_t>(args.size()), args.size() ? array(args) : nullptr};
+        return {static_cast<uint32_t>(args.size()), args.size() ? copyOf(args) : nullptr};
     }
     AssignValue function(uint32_t code, std::initializer_list<AssignValue> args) {
         return of(ZVI_ASSIGN_FUNCTION, make(AssignFunction{code, list(args)}));

@@ -3,14 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <vector>
 
-#include "tests/support/alloc_injector.h"
 #include "tests/support/trees.h"
-#include "types/types.h"
 
 using namespace zvi;
 
@@ -18,8 +12,7 @@ namespace {
 
 struct Tree : trees::Arena<Qualifier> {
     static Operand field(uint32_t id) {
-        Operand o{};
-        o.tag = ZVI_OPERAND_FIELD;
+        Operand o{ZVI_OPERAND_FIELD, {}};
         o.u.id = id;
         return o;
     }
@@ -30,8 +23,7 @@ struct Tree : trees::Arena<Qualifier> {
         r.qualifier = q;
         r.valueFieldId = 536870913;
         r.matchCode = 2;
-        Operand o{};
-        o.tag = ZVI_OPERAND_QUERY;
+        Operand o{ZVI_OPERAND_QUERY, {}};
         o.u.query = make(r);
         return o;
     }
@@ -42,8 +34,7 @@ struct Tree : trees::Arena<Qualifier> {
         Qualifier* inner = node(ZVI_QUAL_AND, twice, node(ZVI_QUAL_NOT, twice));
         Operand sum = arith(1, field(3), arith(ZVI_ARITH_UNARY, Operand{}, text("neg")));
         Qualifier* passed = node(9, reinterpret_cast<Qualifier*>(0x1000), reinterpret_cast<Qualifier*>(0x2000));
-        Operand odd{};
-        odd.tag = 77;
+        Operand odd{77, {}};
         odd.u.ref = reinterpret_cast<void*>(0x3000);
         return node(ZVI_QUAL_OR,
                     node(ZVI_QUAL_AND, compare(2, sum, values({"a", "bb", "ccc"})), compare(3, ref(6), query(inner))),
@@ -54,47 +45,41 @@ struct Tree : trees::Arena<Qualifier> {
 
 struct Dump : trees::Dump<Qualifier> {
     using trees::Dump<Qualifier>::add;
-    void add(const QueryRef& r) { then([this, &r] { queryRef(r); }); }
+    void add(const QueryRef& r) { queryRef(r); }
     void subQuery(const Operand& o) override { pointer(o.u.query, [this](const QueryRef& r) { queryRef(r); }); }
     void queryRef(const QueryRef& r) {
         bytes(&r, offsetof(QueryRef, qualifier));
         word(r.valueFieldId);
         word(r.matchCode);
-        pointer(r.qualifier, [this](const Qualifier& q) { qualifier(q); });
+        optional(r.qualifier);
     }
 };
 
-// Sweeps the allocation failures of a copy routine; its complete copy must be deep.
 template <class T>
 size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T& source,
-             std::function<void(const T&)> failed = nullptr) {
-    return trees::sweepCopy<T>(copy, release, &source, failed,
-                               [&](const T& c) { trees::expectDeepCopy<Dump>(c, source); });
+             const std::function<void(const T&)>& failed = {}) {
+    return trees::sweepDeep<Dump>(copy, release, source, failed);
 }
 
 }  // namespace
 
-TEST(CopyQualifier, AllocatesInTheOrderOfARecursiveCopy) {
+TEST(CopyQualifier, AllocatesInTheOrderOfARecursiveCopyAndReleasesItsHolder) {
     Tree t;
     Qualifier* below = t.compare(2, t.arith(1, t.field(2), t.text("de")), t.query(t.node(ZVI_QUAL_NONE)));
-    Qualifier* source = t.node(ZVI_QUAL_AND, t.compare(1, t.field(1), t.values({"x", "yy"})),
-                               t.node(ZVI_QUAL_NOT, below));
+    Qualifier* source = t.node(ZVI_QUAL_AND, t.compare(1, t.field(1), t.values({"x", "yy"})), t.node(ZVI_QUAL_NOT, below));
     auto* copy = static_cast<Qualifier*>(std::malloc(sizeof(Qualifier)));
     alloc::Window w;
     ASSERT_EQ(CopyQualifier(copy, source), 0u);
     EXPECT_EQ(w.sizes(), (std::vector<size_t>{24, 24, 56, 32, 2, 3, 24, 56, 56, 3, 336, 24}));
-    EXPECT_EQ(w.liveBlocks(), 12u);
-    ReleaseQualifier(copy, 1);  // the holder too
+    ReleaseQualifier(copy, 1);
     EXPECT_EQ(w.liveBlocks(), 0u);
 }
 
 TEST(CopyQualifier, Operation6ReleasesOnlyItsRightOperandUnlessItsCopyFailed) {
     Tree t;
-    Qualifier* source =
-        t.node(ZVI_QUAL_AND, t.compare(1, t.arith(ZVI_ARITH_UNARY, t.text("left"), t.text("right")), t.field(2)),
-               t.compare(1, t.field(3), t.text("r")));
-    // A failed copy frees its partial tree whole, the left operand too; a release of a
-    // complete copy leaves that operand to its owner.
+    Qualifier* source = t.node(ZVI_QUAL_AND, t.compare(1, t.arith(ZVI_ARITH_UNARY, t.text("left"), t.text("right")), t.field(2)),
+                               t.compare(1, t.field(3), t.text("r")));
+    // A failed copy frees its partial tree whole (the sweep finds nothing left).
     alloc::sweep([&](const alloc::Window& w) {
         Qualifier copy;
         if (CopyQualifier(&copy, source) != 0) return;
@@ -107,16 +92,14 @@ TEST(CopyQualifier, Operation6ReleasesOnlyItsRightOperandUnlessItsCopyFailed) {
 }
 
 TEST(CopyQualifier, EveryRoutineCopiesDeeplyAndSurvivesEachFailedAllocation) {
-    // In each complete copy the sub-tree reached twice is duplicated at both places;
-    // the node of operation 9 and the operand of tag 77 keep the caller's bytes.
+    // The sub-tree reached twice is duplicated at both places; the node of operation 9
+    // and the operand of tag 77 keep the caller's bytes.
     Tree t;
     Qualifier* source = t.rich();
-    const size_t total = sweep<Qualifier>(CopyQualifier, ReleaseQualifier, *source, [](const Qualifier& copy) {
-        EXPECT_EQ(copy.operation, uint32_t{ZVI_QUAL_OR});  // the root keeps its operation, with null members
-        EXPECT_EQ(copy.u.pair.left, nullptr);
-        EXPECT_EQ(copy.u.pair.right, nullptr);
-    });
-    EXPECT_GT(total, 30u);
+    EXPECT_GT(sweep<Qualifier>(CopyQualifier, ReleaseQualifier, *source, [](const Qualifier& copy) {
+        EXPECT_EQ(copy.operation, uint32_t{ZVI_QUAL_OR});  // the operation stays, with null members
+        EXPECT_TRUE(copy.u.pair.left == nullptr && copy.u.pair.right == nullptr);
+    }), 30u);
     const RelationalOp& withSum = *source->u.pair.left->u.pair.left->u.relOp;
     sweep<RelationalOp>(CopyRelationalOp, ReleaseRelationalOp, withSum,
                         [&](const RelationalOp& copy) { EXPECT_EQ(copy.operation, withSum.operation); });
@@ -125,19 +108,16 @@ TEST(CopyQualifier, EveryRoutineCopiesDeeplyAndSurvivesEachFailedAllocation) {
         EXPECT_EQ(copy.tag, uint32_t{ZVI_OPERAND_VALUE_SET});
         EXPECT_EQ(copy.u.valueSet.items, nullptr);
     });
-    const QueryRef& query = *source->u.pair.left->u.pair.right->u.relOp->right.u.query;
-    sweep<QueryRef>(CopyQueryRef, ReleaseQueryRef, query, [](const QueryRef& copy) {
-        EXPECT_EQ(copy.qualifier, nullptr);
-        EXPECT_STREQ(copy.formName, "Tickets");
-    });
-    // A release leaves an empty qualifier.
-    alloc::Window w;
+    sweep<QueryRef>(CopyQueryRef, ReleaseQueryRef, *source->u.pair.left->u.pair.right->u.relOp->right.u.query,
+                    [](const QueryRef& copy) {
+                        EXPECT_EQ(copy.qualifier, nullptr);
+                        EXPECT_STREQ(copy.formName, "Tickets");
+                    });
+    alloc::Window w;  // a release leaves an empty qualifier
     Qualifier copy;
     ASSERT_EQ(CopyQualifier(&copy, source), 0u);
     ReleaseQualifier(&copy, 0);
-    EXPECT_EQ(copy.operation, 0u);
-    EXPECT_EQ(copy.u.pair.left, nullptr);
-    EXPECT_EQ(w.liveBlocks(), 0u);
+    EXPECT_TRUE(copy.operation == 0 && copy.u.pair.left == nullptr);
 }
 
 TEST(ReleaseQualifierList, ReleasesEveryNodeInPlace) {
@@ -152,8 +132,7 @@ TEST(ReleaseQualifierList, ReleasesEveryNodeInPlace) {
     EXPECT_EQ(list.items[3].operation, 0u);
     EXPECT_EQ(CopyQualifier(nullptr, sources[0]), 0u);
     ReleaseQualifierList(&list, 0);
-    EXPECT_EQ(list.numItems, 0u);
-    EXPECT_EQ(list.items, nullptr);
+    EXPECT_TRUE(list.numItems == 0 && list.items == nullptr);
     EXPECT_EQ(w.liveBlocks(), 0u);
 }
 
@@ -165,6 +144,12 @@ TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
     Qualifier* chain = t.compare(1, t.field(1), t.field(0));
     Qualifier* leaf = t.compare(1, t.field(1), t.field(2));
     for (int i = 1; i < kDepth; ++i) chain = t.node(ZVI_QUAL_OR, chain, leaf);
+    // The same depth through arithmetic and sub-queries, and the clean-up of a deep
+    // copy that fails.
+    Tree::Operand sum = t.field(1);
+    for (int i = 0; i < trees::heavy(200000); ++i) sum = t.arith(1, sum, t.field(2));
+    Qualifier* nested = t.compare(1, sum, t.field(3));
+    for (int i = 0; i < trees::heavy(100000); ++i) nested = t.compare(2, t.field(4), t.query(t.node(ZVI_QUAL_NOT, nested)));
     trees::onSmallStack([&] {
         Qualifier copy;
         ASSERT_EQ(CopyQualifier(&copy, chain), 0u);
@@ -174,15 +159,6 @@ TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
         EXPECT_EQ(depth, kDepth);
         EXPECT_EQ(c->u.relOp->right.u.id, 0u);
         ReleaseQualifier(&copy, 0);
-    });
-    // The same depth through arithmetic and sub-queries, and the failure clean-up of a
-    // deep copy.
-    Tree::Operand sum = t.field(1);
-    for (int i = 0; i < trees::heavy(200000); ++i) sum = t.arith(1, sum, t.field(2));
-    Qualifier* nested = t.compare(1, sum, t.field(3));
-    for (int i = 0; i < trees::heavy(100000); ++i) nested = t.compare(2, t.field(4), t.query(t.node(ZVI_QUAL_NOT, nested)));
-    trees::onSmallStack([&] {
-        Qualifier copy;
         ASSERT_EQ(CopyQualifier(&copy, nested), 0u);
         ReleaseQualifier(&copy, 0);
         alloc::Window w(trees::heavy(500000));

@@ -4,15 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <type_traits>
-#include <utility>
-#include <vector>
 
-#include "tests/support/alloc_injector.h"
-#include "tests/support/trees.h"
+#include "tests/support/copies.h"
 #include "types/padding.h"
 #include "types/types.h"
 
@@ -140,59 +133,57 @@ TEST(CopyValue, DuplicatesTextsAndPassesOnTheRest) {
 
 TEST(CopyValue, DuplicatesTheRecordsBehindPayloads) {
     Sources s;
-    copyAndRelease(pointing(ZVI_DATA_BYTES, &s.byteList), {sizeof(ByteList), 5}, [&](const Value& to) {
-        EXPECT_EQ(to.payload.byteList->kind, 7u);
-        EXPECT_EQ(std::memcmp(to.payload.byteList->bytes, s.bytes, 5), 0);
-    });
-    // No bytes: a null pointer, not the caller's.
-    copyAndRelease(pointing(ZVI_DATA_BYTES, &s.emptyBytes), {sizeof(ByteList)},
-                   [](const Value& to) { EXPECT_EQ(to.payload.byteList->bytes, nullptr); });
     constexpr size_t kAttachment = sizeof(Attachment);
-    copyAndRelease(pointing(ZVI_DATA_ATTACHMENT, &s.bufferAttachment), {kAttachment, 11, 3}, [&](const Value& to) {
+    auto noLocator = [](const Value& to) {  // a buffer of size 0 and a file without a name
         const Attachment& a = *to.payload.attachment;
-        EXPECT_STREQ(a.name, "report.txt");
-        EXPECT_EQ(a.locator.locType, uint32_t{ZVI_LOC_BUFFER});
-        EXPECT_EQ(a.locator.u.mem.bufSize, 3u);
-        EXPECT_EQ(std::memcmp(a.locator.u.mem.buffer, s.buffer, 3), 0);
-    });
-    copyAndRelease(pointing(ZVI_DATA_ATTACHMENT, &s.fileAttachment), {kAttachment, 5, 14},
-                   [](const Value& to) { EXPECT_STREQ(to.payload.attachment->locator.u.fileName, "/tmp/data.bin"); });
-    // A buffer of size 0 and a file without a name both become no locator.
-    const std::pair<Attachment*, std::vector<size_t>> empties[] = {{&s.emptyBuffer, {kAttachment, 6}},
-                                                                    {&s.namelessFile, {kAttachment}}};
-    for (const auto& [empty, sizes] : empties) {
-        copyAndRelease(pointing(ZVI_DATA_ATTACHMENT, empty), sizes, [](const Value& to) {
-            EXPECT_EQ(to.payload.attachment->locator.locType, uint32_t{ZVI_LOC_NONE});
-            EXPECT_EQ(to.payload.attachment->locator.u.mem.bufSize, 0u);
-            EXPECT_EQ(to.payload.attachment->locator.u.mem.buffer, nullptr);
-        });
-    }
-    copyAndRelease(pointing(ZVI_DATA_CURRENCY, &s.currency), {sizeof(CurrencyValue), 6, 2 * sizeof(FuncCurrency), 5},
-                   [&](const Value& to) {
-                       const CurrencyValue& c = *to.payload.currency;
-                       EXPECT_STREQ(c.value, "12.25");
-                       EXPECT_STREQ(c.currencyCode, "USD");
-                       EXPECT_EQ(c.conversionDate, 20240101);
-                       ASSERT_EQ(c.funcList.numItems, 2u);
-                       EXPECT_STREQ(c.funcList.items[0].value, "1.50");
-                       EXPECT_STREQ(c.funcList.items[1].currencyCode, "GBP");
-                       EXPECT_EQ(c.funcList.items[1].value, nullptr);
-                   });
-    // No function list: none of the caller's array.
-    copyAndRelease(pointing(ZVI_DATA_CURRENCY, &s.bareCurrency), {sizeof(CurrencyValue)},
-                   [](const Value& to) { EXPECT_EQ(to.payload.currency->funcList.items, nullptr); });
-    copyAndRelease(pointing(ZVI_DATA_INT_PAIRS, &s.intPairs), {sizeof(IntPairList), 3 * sizeof(IntPair)},
-                   [](const Value& to) {
-                       ASSERT_EQ(to.payload.intPairs->numItems, 3u);
-                       EXPECT_EQ(to.payload.intPairs->items[2].second, 6);
-                   });
+        EXPECT_TRUE(a.locator.locType == ZVI_LOC_NONE && a.locator.u.mem.bufSize == 0 && a.locator.u.mem.buffer == nullptr);
+    };
+    const struct {
+        Value from;
+        std::vector<size_t> sizes;
+        std::function<void(const Value&)> check;
+    } cases[] = {
+        {pointing(ZVI_DATA_BYTES, &s.byteList), {sizeof(ByteList), 5}, [&](const Value& to) {
+             EXPECT_EQ(to.payload.byteList->kind, 7u);
+             EXPECT_EQ(std::memcmp(to.payload.byteList->bytes, s.bytes, 5), 0);
+         }},
+        {pointing(ZVI_DATA_BYTES, &s.emptyBytes), {sizeof(ByteList)},  // no bytes: none of the caller's
+         [](const Value& to) { EXPECT_EQ(to.payload.byteList->bytes, nullptr); }},
+        {pointing(ZVI_DATA_ATTACHMENT, &s.bufferAttachment), {kAttachment, 11, 3}, [&](const Value& to) {
+             const Attachment& a = *to.payload.attachment;
+             EXPECT_STREQ(a.name, "report.txt");
+             EXPECT_TRUE(a.locator.locType == ZVI_LOC_BUFFER && a.locator.u.mem.bufSize == 3);
+             EXPECT_EQ(std::memcmp(a.locator.u.mem.buffer, s.buffer, 3), 0);
+         }},
+        {pointing(ZVI_DATA_ATTACHMENT, &s.fileAttachment), {kAttachment, 5, 14},
+         [](const Value& to) { EXPECT_STREQ(to.payload.attachment->locator.u.fileName, "/tmp/data.bin"); }},
+        {pointing(ZVI_DATA_ATTACHMENT, &s.emptyBuffer), {kAttachment, 6}, noLocator},
+        {pointing(ZVI_DATA_ATTACHMENT, &s.namelessFile), {kAttachment}, noLocator},
+        {pointing(ZVI_DATA_CURRENCY, &s.currency), {sizeof(CurrencyValue), 6, 2 * sizeof(FuncCurrency), 5}, [](const Value& to) {
+             const CurrencyValue& c = *to.payload.currency;
+             EXPECT_STREQ(c.value, "12.25");
+             EXPECT_STREQ(c.currencyCode, "USD");
+             EXPECT_EQ(c.conversionDate, 20240101);
+             ASSERT_EQ(c.funcList.numItems, 2u);
+             EXPECT_STREQ(c.funcList.items[0].value, "1.50");
+             EXPECT_STREQ(c.funcList.items[1].currencyCode, "GBP");
+             EXPECT_EQ(c.funcList.items[1].value, nullptr);
+         }},
+        {pointing(ZVI_DATA_CURRENCY, &s.bareCurrency), {sizeof(CurrencyValue)},  // no function list: none of the caller's
+         [](const Value& to) { EXPECT_EQ(to.payload.currency->funcList.items, nullptr); }},
+        {pointing(ZVI_DATA_INT_PAIRS, &s.intPairs), {sizeof(IntPairList), 3 * sizeof(IntPair)}, [](const Value& to) {
+             ASSERT_EQ(to.payload.intPairs->numItems, 3u);
+             EXPECT_EQ(to.payload.intPairs->items[2].second, 6);
+         }},
+    };
+    for (const auto& c : cases) copyAndRelease(c.from, c.sizes, c.check);
 }
 
 TEST(CopyValue, OutOfMemoryLeavesNothingButCurrencyTextsAreDropped) {
     Sources s;
     // A currency value keeps its holder when its function list fails (below).
     for (const Value& v : s.withMemory()) {
-        if (v.dataType != ZVI_DATA_CURRENCY) trees::sweepCopy<Value>(CopyValue, ReleaseValue, &v);
+        if (v.dataType != ZVI_DATA_CURRENCY) copies::sweep<Value>(CopyValue, ReleaseValue, &v, {}, {}, true);
     }
     const Value from = pointing(ZVI_DATA_CURRENCY, &s.currency);
     // 1: the holder, 2: the value text, 3: the function array, 4 and on: element texts.
@@ -298,8 +289,8 @@ TEST(ValueLists, DeepCopyReleaseAndOutOfMemory) {
             own(c.items[i].value, i);
         }
     };
-    EXPECT_GT(trees::sweepCopy<ValueList>(CopyValueList, ReleaseValueList, &list, empty, valuesCopied), values.size());
-    trees::sweepCopy<FieldValueList>(CopyFieldValueList, ReleaseFieldValueList, &fieldList, empty, fieldsCopied);
+    EXPECT_GT(copies::sweep<ValueList>(CopyValueList, ReleaseValueList, &list, valuesCopied, empty, true), values.size());
+    copies::sweep<FieldValueList>(CopyFieldValueList, ReleaseFieldValueList, &fieldList, fieldsCopied, empty, true);
 
     // Null and empty sources give empty lists without an allocation.
     const ValueList emptyValues{0, values.data()};

@@ -16,7 +16,13 @@
 #define ZVI_EXTERN_C_END
 #endif
 
+#if defined(_WIN32)
+/* The DLL exports exactly the operations (callers link its import library); without
+ * an export attribute every global symbol would be exported. */
+#define ZVI_API __declspec(dllexport)
+#else
 #define ZVI_API __attribute__((visibility("default")))
+#endif
 
 /* Layout assertions: every record that crosses to the host has a fixed size and
  * fixed field offsets (64-bit natural alignment). */

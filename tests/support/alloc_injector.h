@@ -1,7 +1,9 @@
 // Allocation-failure injector. The test program interposes the process allocator:
 // malloc, calloc, realloc, free, posix_memalign, aligned_alloc, memalign, strdup,
 // strndup and every form of operator new and delete are defined here and forward to
-// the next definition (the C library's, or a sanitizer's). Inside a Window (per
+// the next definition (the C library's, or a sanitizer's). On Windows the program's
+// calls of malloc, calloc, realloc, free and strdup are wrapped at link time instead,
+// and operator new and delete are the program's own (alloc_interpose_windows.cpp). Inside a Window (per
 // thread) allocations are counted, their sizes recorded, live blocks tracked, and the
 // k-th allocation can be made to fail: a throwing operator new then throws
 // std::bad_alloc, everything else returns null.
@@ -26,6 +28,16 @@
 #include <vector>
 
 namespace alloc {
+
+// Whether a window sees what other libraries allocate on the library's behalf. On
+// Windows it does not: only code linked into the test program (the library, zlib, the
+// tests) is seen, not the system's DLLs (the catalog's LoadLibraryExA and
+// FormatMessageA, the code-page conversions).
+#ifdef _WIN32
+constexpr bool kSeesSystemAllocations = false;
+#else
+constexpr bool kSeesSystemAllocations = true;
+#endif
 
 // The routines whose allocations take a failure index.
 enum class Routines { All, CHeap, OperatorNew };

@@ -1,12 +1,13 @@
 // Helpers of the definition-structure tests: records built as raw bytes at the offsets
-// of the record tables, what a copy must hand on, and the allocation-failure sweep of a
-// copy whose destination may still hold memory after a failure.
+// of the record tables, what a copy must hand on, caller memory freed at the end, and
+// the allocation-failure sweep of a copy routine.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include "tests/support/alloc_injector.h"
@@ -60,20 +61,24 @@ inline void expectOwnList(const void* copy, const void* source, size_t at) {
     EXPECT_NE(raw::list(copy, at).items, raw::list(source, at).items) << "offset " << at;
 }
 
-// Fails each allocation of copy in turn: the code is failCode, then 0 once nothing
-// fails; failed() and copied() look at the destination, which is then released
-// (keep-holder) and nothing may be left. Returns the allocations of a complete copy.
+// Fails each allocation of copy in turn: the code is 300, then 0 once nothing fails;
+// copied() and failed() look at the destination, which is then released (keep-holder)
+// and nothing may be left. With holdsNothing a failed copy holds no memory before its
+// release. Returns the allocations of a complete copy.
 template <class T>
 size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
              const std::function<void(const T&)>& copied = {}, const std::function<void(const T&)>& failed = {},
-             uint32_t failCode = 300) {
+             bool holdsNothing = false) {
     return alloc::sweep([&](const alloc::Window& w) {
         T destination;
         std::memset(static_cast<void*>(&destination), 0xab, sizeof destination);
         const uint32_t code = copy(&destination, source);
-        EXPECT_EQ(code, w.failed() ? failCode : 0u);
+        EXPECT_EQ(code, w.failed() ? 300u : 0u);
+        if (w.failed() && holdsNothing) {
+            EXPECT_EQ(w.liveBlocks(), 0u);
+        }
         {
-            alloc::Paused checks;
+            alloc::Paused checks;  // their own allocations never fail
             const auto& look = w.failed() ? failed : copied;
             if (look) look(destination);
         }
@@ -81,7 +86,7 @@ size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const
     });
 }
 
-// Caller (or host) blocks, freed at the end.
+// Caller (or host) blocks, freed at the end. Build outside an allocation window.
 class Heap {
 public:
     Heap() = default;
@@ -90,6 +95,11 @@ public:
     ~Heap() {
         for (void* p : blocks_) std::free(p);
     }
+    void reserve(size_t n) { blocks_.reserve(n); }
+    void* keep(void* p) {
+        blocks_.push_back(p);
+        return p;
+    }
     char* text(const char* s) { return static_cast<char*>(keep(strdup(s))); }
     template <class T>
     T* copyOf(std::initializer_list<T> items) {
@@ -97,9 +107,9 @@ public:
         if (items.size()) std::memcpy(static_cast<void*>(p), items.begin(), items.size() * sizeof(T));
         return p;
     }
-    void* keep(void* p) {
-        blocks_.push_back(p);
-        return p;
+    template <class T>
+    T* make(const T& value) {
+        return copyOf({value});
     }
 
 private:

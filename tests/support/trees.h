@@ -1,6 +1,6 @@
 // Helpers of the tree tests: caller trees built on the heap, a rendering that tells a
-// deep copy from a shallow one, a thread with a small stack, and the allocation-failure
-// sweep of a copy routine. Single-form and multi-form qualifiers share their tags and
+// deep copy from a shallow one, the sweep of a deep copy, and a thread with a small
+// stack. Single-form and multi-form qualifiers share their tags and
 // shapes, so the builders and the rendering serve both families.
 #pragma once
 #include <gtest/gtest.h>
@@ -13,10 +13,9 @@
 #include <set>
 #include <string>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
-#include "tests/support/alloc_injector.h"
+#include "tests/support/copies.h"
 #include "types/types.h"
 
 namespace trees {
@@ -36,30 +35,9 @@ struct Family {
 // Caller structures on the heap, all freed at the end whatever their shape. Build
 // them outside an allocation window.
 template <class Q>
-class Arena : public Family<Q> {
+class Arena : public Family<Q>, public copies::Heap {
 public:
     using typename Family<Q>::Operand;
-    Arena() = default;
-    Arena(const Arena&) = delete;
-    Arena& operator=(const Arena&) = delete;
-    ~Arena() {
-        for (void* p : blocks_) std::free(p);
-    }
-    void reserve(size_t n) { blocks_.reserve(n); }
-    void* adopt(void* p) {
-        blocks_.push_back(p);
-        return p;
-    }
-    template <class T>
-    T* make(const T& value) {
-        return array({value});
-    }
-    template <class T>
-    T* array(std::initializer_list<T> items) {
-        auto* p = static_cast<T*>(adopt(std::malloc(items.size() * sizeof(T))));
-        std::memcpy(static_cast<void*>(p), items.begin(), items.size() * sizeof(T));
-        return p;
-    }
 
     Q* node(uint32_t op, Q* left = nullptr, Q* right = nullptr) {
         Q q{};
@@ -69,34 +47,26 @@ public:
         return make(q);
     }
     Q* compare(uint32_t code, const Operand& left, const Operand& right) {
-        typename Family<Q>::RelOp op{};
-        op.operation = code;
-        op.left = left;
-        op.right = right;
         Q q{};
         q.operation = ZVI_QUAL_REL_OP;
-        q.u.relOp = make(op);
+        q.u.relOp = make(typename Family<Q>::RelOp{code, left, right});
         return make(q);
     }
     Operand text(const char* s) {
         Operand o{};
         o.tag = ZVI_OPERAND_VALUE;
         o.u.value.dataType = ZVI_DATA_TEXT;
-        o.u.value.payload.text = static_cast<char*>(adopt(strdup(s)));
+        o.u.value.payload.text = Heap::text(s);
         return o;
     }
     Operand arith(uint32_t op, const Operand& left, const Operand& right) {
-        typename Family<Q>::Arith x{};
-        x.operation = op;
-        x.left = left;
-        x.right = right;
         Operand o{};
         o.tag = ZVI_OPERAND_ARITH;
-        o.u.arith = make(x);
+        o.u.arith = make(typename Family<Q>::Arith{op, left, right});
         return o;
     }
     Operand values(std::initializer_list<const char*> texts) {
-        auto* items = static_cast<Value*>(adopt(std::calloc(texts.size(), sizeof(Value))));
+        auto* items = static_cast<Value*>(keep(std::calloc(texts.size(), sizeof(Value))));
         size_t i = 0;
         for (const char* t : texts) items[i++] = text(t).u.value;
         Operand o{};
@@ -106,20 +76,17 @@ public:
     }
     // An operand pointing to a record (tags 6 and 54 to 56), filled with a pattern.
     Operand ref(uint32_t tag) {
-        auto* record = static_cast<uint8_t*>(adopt(std::malloc(this->kRefSize)));
+        auto* record = static_cast<uint8_t*>(keep(std::malloc(this->kRefSize)));
         for (size_t i = 0; i < this->kRefSize; ++i) record[i] = static_cast<uint8_t>(i * 7 + tag);
         Operand o{};
         o.tag = tag;
         o.u.ref = record;
         return o;
     }
-
-private:
-    std::vector<void*> blocks_;
 };
 
-// A rendering of a structure without its pointers, and the heap blocks it reaches.
-// Walked without recursion; a family renders its own sub-queries.
+// A rendering of a small structure without its pointers, and the heap blocks it
+// reaches; a family renders its own sub-queries.
 template <class Q>
 class Dump : public Family<Q> {
 public:
@@ -130,23 +97,14 @@ public:
     std::vector<const void*> blocks;
 
     virtual ~Dump() = default;
-    void add(const Q& q) { then([this, &q] { qualifier(q); }); }
-    void add(const RelOp& op) { then([this, &op] { operands(op); }); }
-    void add(const Arith& op) { then([this, &op] { operands(op); }); }
-    void add(const Operand& o) { then([this, &o] { operand(o); }); }
+    void add(const Q& q) { qualifier(q); }
+    void add(const RelOp& op) { operands(op); }
+    void add(const Arith& op) { operands(op); }
+    void add(const Operand& o) { operand(o); }
 
 protected:
     virtual void subQuery(const Operand& o) = 0;
 
-    // Renders now, then everything queued below.
-    void then(const std::function<void()>& first) {
-        first();
-        while (!work_.empty()) {
-            auto next = std::move(work_.back());
-            work_.pop_back();
-            next();
-        }
-    }
     void bytes(const void* p, size_t n) { out.append(static_cast<const char*>(p), n); }
     void word(uint32_t w) { out += std::to_string(w) + ";"; }
     template <class T, class F>
@@ -154,8 +112,9 @@ protected:
         out += p ? "ptr;" : "null;";
         if (!p) return;
         blocks.push_back(p);
-        work_.push_back([p, render] { render(*p); });
+        render(*p);
     }
+    void optional(const Q* q) { pointer(q, [this](const Q& child) { qualifier(child); }); }
     template <class L>
     void flat(const L& l) {
         word(l.numItems);
@@ -171,14 +130,10 @@ protected:
     }
     void qualifier(const Q& q) {
         word(q.operation);
-        auto below = [this](const Q& child) { qualifier(child); };
         switch (q.operation) {
             case ZVI_QUAL_AND:
-            case ZVI_QUAL_OR:
-                pointer(q.u.pair.left, below);
-                pointer(q.u.pair.right, below);
-                break;
-            case ZVI_QUAL_NOT: pointer(q.u.child, below); break;
+            case ZVI_QUAL_OR: optional(q.u.pair.left), optional(q.u.pair.right); break;
+            case ZVI_QUAL_NOT: optional(q.u.child); break;
             case ZVI_QUAL_REL_OP: pointer(q.u.relOp, [this](const RelOp& op) { operands(op); }); break;
             default: bytes(&q.u, sizeof q.u);  // members passed on as they stand
         }
@@ -200,17 +155,11 @@ protected:
                 for (uint32_t i = 0; i < o.u.valueSet.numItems; ++i) value(o.u.valueSet.items[i]);
                 return;
             case ZVI_OPERAND_REF_6: case ZVI_OPERAND_REF_54: case ZVI_OPERAND_REF_55: case ZVI_OPERAND_REF_56:
-                out += o.u.ref ? "ref;" : "null;";
-                if (!o.u.ref) return;
-                blocks.push_back(o.u.ref);
-                return bytes(o.u.ref, this->kRefSize);
+                return pointer(static_cast<const uint8_t*>(o.u.ref), [this](const uint8_t& r) { bytes(&r, this->kRefSize); });
         }
         if (o.tag == this->kSubQueryTag) return subQuery(o);
         bytes(&o.u, sizeof o.u);
     }
-
-private:
-    std::vector<std::function<void()>> work_;
 };
 
 // A deep copy renders like its source and reaches as many blocks, each once and none
@@ -225,6 +174,14 @@ void expectDeepCopy(const T& copy, const T& source) {
     const std::set<const void*> own(c.blocks.begin(), c.blocks.end());
     EXPECT_EQ(own.size(), c.blocks.size()) << "a block reached twice in the copy";
     for (const void* p : s.blocks) ASSERT_EQ(own.count(p), 0u) << "a block of the caller's in the copy";
+}
+
+// Sweeps the allocation failures of a copy routine: a failed copy holds no memory and
+// leaves what failed() checks; a complete copy is deep. D is the family's Dump.
+template <class D, class T>
+size_t sweepDeep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T& source,
+                 const std::function<void(const T&)>& failed = {}) {
+    return copies::sweep<T>(copy, release, &source, [&](const T& c) { expectDeepCopy<D>(c, source); }, failed, true);
 }
 
 // Sizes of the deep-tree tests. Under memcheck (scripts/test.sh sets
@@ -249,34 +206,6 @@ inline void onSmallStack(std::function<void()> body) {
     ASSERT_EQ(pthread_create(&thread, &attr, run, &body), 0);
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
-}
-
-// Fails each allocation of copy in turn: 300 when one failed, and then the copy holds
-// no memory and failed() checks the destination; 0 otherwise, and copied() checks the
-// complete copy. The destination is released each time and nothing may be left.
-// Returns the number of allocations of a complete copy.
-template <class T>
-size_t sweepCopy(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
-                 std::function<void(const T&)> failed = nullptr, std::function<void(const T&)> copied = nullptr) {
-    size_t allocations = 0;
-    alloc::sweep([&](const alloc::Window& w) {
-        T destination;
-        std::memset(static_cast<void*>(&destination), 0xab, sizeof destination);
-        const uint32_t code = copy(&destination, source);
-        allocations = w.allocations();
-        EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        {
-            alloc::Paused checks;  // their own allocations never fail
-            if (w.failed()) {
-                EXPECT_EQ(w.liveBlocks(), 0u);
-                if (failed) failed(destination);
-            } else if (copied) {
-                copied(destination);
-            }
-        }
-        release(&destination, 0);
-    });
-    return allocations;
 }
 
 }  // namespace trees

@@ -1,0 +1,3 @@
+/* htonl and ntohl on Windows: the system's sockets library (ws2_32). */
+#pragma once
+#include <winsock2.h>
