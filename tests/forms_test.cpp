@@ -21,20 +21,14 @@ constexpr Schema SetSchema{168, 192, {2520, 2536, 2552, 2568, 2584}, 2600, 3168,
 constexpr Schema CreateSchema{168, 176, {2504, 2520, 2536, 2552, 2568}, 2584, 3152, {3448, 3456, 3464, 3472}, 3480,
                               3512};
 constexpr size_t setChangeMask = 176, setNewName = 184;
-namespace GetSchema {
-constexpr size_t name = 168, wantedMask = 176, typeInfo = 168, references = 2480, unusedPermissions = 2496,
-                 lists = 2512 /* five, 16 apart */, transfer = 2592, tracking = 3160, secondaryName = 3456,
-                 helpText = 3712, timestamp = 3728, owner = 3732, lastChangedBy = 3987, changeDiary = 4248,
-                 objectProperties = 4264, status = 4280;
-}
+namespace GetSchema { constexpr size_t name = 168, wantedMask = 176, unusedPermissions = 2496, status = 4280; }
 namespace DeleteSchema { constexpr size_t name = 168, deleteOption = 176; }
 namespace GetListSchema {
 constexpr size_t sinceTime = 168, nameFilter = 176, listKind = 184, idFilter = 192, propertyFilter = 208,
                  last = 224, names = 168, status = 184;
 }
 namespace GetMultipleSchemas {
-constexpr size_t names = 168, wantedMask = 184, sinceTime = 188, ids = 192, idFilter = 208,
-                 lists = 168 /* nineteen, 16 apart */, status = 472;
+constexpr size_t names = 168, wantedMask = 184, sinceTime = 188, ids = 192, idFilter = 208, lists = 168, status = 472;
 }
 }  // namespace at
 
@@ -138,67 +132,83 @@ void expectSchemaRequest(void* q, const at::Schema& at, const Args& a) {
     EXPECT_TRUE(raw::zero(q, at.objectProperties + 16, at.end)) << "trailing bytes";
 }
 
-// The host's text target in its transfer settings.
-void hostTransfer(void* r, size_t at, uint32_t kind, uint32_t options) {
-    raw::put(r, at + at::HostTransfer::options, options);
-    raw::put(r, at + at::HostTransfer::targetKind, kind);
-    if (kind & 12) raw::put(r, at + at::HostTransfer::target, fake::text("target"));
-    else hostName(r, at + at::HostTransfer::target, "Inline");
-    hostName(r, at + at::HostTransfer::name, "Tname");
-}
+// Transfer settings as the host returns them: an odd seed a text target and option 2,
+// an even one a form name target and option 1; the caller's flags say the same.
+const OutKind transferKind{
+    OutKind::Early,
+    [](void* r, size_t at, const OutPart&, uint32_t seed) {
+        raw::put(r, at + at::HostTransfer::options, 2 - seed % 2);
+        raw::put(r, at + at::HostTransfer::targetKind, seed % 2 ? 8u : 1u | 2u);
+        if (seed % 2) raw::put(r, at + at::HostTransfer::target, fake::text(seeded("target", seed).c_str()));
+        else hostName(r, at + at::HostTransfer::target, "Inline");
+        hostName(r, at + at::HostTransfer::name, "Tname");
+    },
+    [](const void* out, const OutPart&, uint32_t seed) {
+        EXPECT_EQ(raw::u32(out, at::Transfer::flags), seed % 2 ? 8u | 32u : 1u | 2u | 64u);
+        EXPECT_STREQ(seed % 2 ? raw::text(out, at::Transfer::target) : raw::inlineText(out, at::Transfer::target),
+                     seed % 2 ? seeded("target", seed).c_str() : "Inline");
+        EXPECT_STREQ(raw::inlineText(out, at::Transfer::name), "Tname");
+    },
+    [](void* out, const OutPart&) {
+        if (raw::u32(out, at::Transfer::flags) & 12) std::free(raw::ptr(out, at::Transfer::target));
+    },
+    [](const void* out, const OutPart&) { return raw::zero(out, 0, 560); }};
+// A form's references: one, with two details.
+const OutKind referencesKind{
+    OutKind::Early,
+    [](void* r, size_t at, const OutPart&, uint32_t) { hostList(hostList(r, at, 1, 280), 264, 2, 552); },
+    [](const void* out, const OutPart&, uint32_t) {
+        ASSERT_EQ(raw::u32(out, 0), 1u);
+        EXPECT_EQ(raw::u32(raw::ptr(out, 8), 264), 2u);
+    },
+    [](void* out, const OutPart&) {
+        if (raw::ptr(out, 8)) std::free(raw::ptr(raw::ptr(out, 8), 272));
+        std::free(raw::ptr(out, 8));
+    },
+    kind::zeroWord};
 
-void answerGet(void*, void* r) {
-    using namespace at::GetSchema;
-    raw::put(r, typeInfo, 3u);
-    hostList(hostList(r, references, 1, 280), 264, 2, 552);
-    hostList(r, unusedPermissions, 1, 8);
-    for (size_t i = 0; i < 5; ++i) hostList(r, lists + 16 * i, 1, kItemSizes[i]);
-    hostTransfer(r, transfer, 1 | 2, 2);
-    raw::put(r, tracking, 9u);
-    hostName(r, secondaryName, "Second");
-    hostText(r, helpText, "help");
-    raw::put(r, timestamp, 1234u);
-    std::memset(static_cast<char*>(r) + owner, 'o', 255);  // no terminator in the buffer
-    hostName(r, lastChangedBy, "Changer");
-    hostText(r, changeDiary, "diary");
-    raw::put(hostList(r, objectProperties, 1, 24), 8, textValue(0, fake::text("prop")).value);
+// ZVIGetSchema's outputs (and its workflow variant's) in argument order, at the offsets
+// of its result; the host's unused permissions are always released.
+GetOp getSchema(bool workflow) {
+    GetOp op{workflow ? kWfGet : kGet,
+             at::GetSchema::wantedMask,
+             {{168, 1, &kind::record, 2312},
+              {2480, 0, &referencesKind},
+              {2512, 2, &kind::list, 8},
+              {2528, 4, &kind::list, 4},
+              {2544, 8, &kind::list, 20},
+              {2560, 16, &kind::list, 8},
+              {2576, 32, &kind::list, 328},
+              {2592, 512, &transferKind},
+              {3160, 1024, &kind::record, 296},
+              {3456, 0, &kind::name, 255},
+              {3712, 64, &kind::text},
+              {3728, 0, &kind::word},
+              {3732, 2048, &kind::name, 255},
+              {3987, 4096, &kind::name, 255},
+              {4248, 128, &kind::text},
+              {4264, 256, &kind::props}},
+             [](ControlRecord* c, StatusList* s, Outs& o) {
+                 return ZVIGetSchema(c, formName, o.p<FormTypeInfo>(0), o.p<FormReferenceList>(1),
+                                     o.p<PermissionList>(2), o.p<IdList>(3), o.p<EntryListFieldList>(4),
+                                     o.p<SortList>(5), o.p<IndexList>(6), o.p<TransferSettings>(7),
+                                     o.p<TrackingSettings>(8), o.p<char>(9), o.p<char*>(10), o.p<uint32_t>(11),
+                                     o.p<char>(12), o.p<char>(13), o.p<char*>(14), o.p<PropList>(15), s);
+             },
+             [](const void* q, void* r) {
+                 EXPECT_EQ(raw::text(q, at::GetSchema::name), formName);
+                 hostList(r, at::GetSchema::unusedPermissions, 1, 8);
+             }};
+    if (workflow)
+        op.call = [](ControlRecord*, StatusList* s, Outs& o) {
+            return ZVIWfGetSchema(formName, o.p<FormTypeInfo>(0), o.p<FormReferenceList>(1), o.p<PermissionList>(2),
+                                  o.p<IdList>(3), o.p<EntryListFieldList>(4), o.p<SortList>(5), o.p<IndexList>(6),
+                                  o.p<TransferSettings>(7), o.p<TrackingSettings>(8), o.p<char>(9),
+                                  o.p<char*>(10), o.p<uint32_t>(11), o.p<char>(12), o.p<char>(13),
+                                  o.p<char*>(14), o.p<PropList>(15), s);
+        };
+    return op;
 }
-
-// Every output of ZVIGetSchema, and their release by the caller.
-struct GetOutputs {
-    FormTypeInfo typeInfo;
-    FormReferenceList references;
-    PermissionList permissions;
-    IdList adminGroups;
-    EntryListFieldList listFields;
-    SortList sortOrder;
-    IndexList indexes;
-    TransferSettings transfer;
-    TrackingSettings tracking;
-    char secondaryName[255], owner[255], lastChangedBy[255];
-    char *helpText, *changeDiary;
-    uint32_t timestamp;
-    PropList properties;
-    GetOutputs() { std::memset(static_cast<void*>(this), 0xAB, sizeof *this); }
-    uint32_t get(ControlRecord* c, StatusList* s, bool workflow = false) {
-        if (workflow)
-            return ZVIWfGetSchema(formName, &typeInfo, &references, &permissions, &adminGroups, &listFields,
-                                  &sortOrder, &indexes, &transfer, &tracking, secondaryName, &helpText, &timestamp,
-                                  owner, lastChangedBy, &changeDiary, &properties, s);
-        return ZVIGetSchema(c, formName, &typeInfo, &references, &permissions, &adminGroups, &listFields, &sortOrder,
-                            &indexes, &transfer, &tracking, secondaryName, &helpText, &timestamp, owner,
-                            lastChangedBy, &changeDiary, &properties, s);
-    }
-    uint32_t release(uint32_t rc) {
-        for (uint32_t i = 0; i < references.numItems; ++i) std::free(references.items[i].details.items);
-        for (void* list : std::initializer_list<void*>{&references, &permissions, &adminGroups, &listFields,
-                                                       &sortOrder, &indexes})
-            std::free(raw::ptr(list, 8));
-        for (char* text : {helpText, changeDiary}) std::free(text);
-        zvi::ReleasePropList(&properties, 0);
-        return rc;
-    }
-};
 
 // A name list as the host returns it.
 void answerNames(void*, void* r, size_t at, uint32_t lengthOfSecond) {
@@ -208,50 +218,46 @@ void answerNames(void*, void* r, size_t at, uint32_t lengthOfSecond) {
     raw::put(items, 16, lengthOfSecond);
 }
 
-// ZVIGetMultipleSchemas: each of the nineteen lists holds two items (the transfer
-// settings with text targets, the help texts and diaries as counted texts).
-constexpr size_t kMultipleItems[19] = {1, 255, 2312, 16, 16, 16, 16, 16, 16, 16, 568, 296, 255, 16, 4, 255, 255, 16, 16};
-void answerMultiple(void*, void* r) {
-    for (size_t i = 0; i < 19; ++i) {
-        char* items = hostList(r, at::GetMultipleSchemas::lists + 16 * i, 2, kMultipleItems[i]);
-        for (size_t k = 0; k < 2; ++k) {
-            char* item = items + k * kMultipleItems[i];
-            if (i == 10) hostTransfer(item, 0, 8, 1);
-            else if (i == 13 || i == 17) hostText(item, 0, k ? "second text" : "first text");
-            else if (kMultipleItems[i] == 16) hostList(item, 0, 1, i == 3 ? 280 : i == 18 ? 24 : 8);
-        }
-    }
-}
-
-// The nineteen lists of ZVIGetMultipleSchemas in result order (4: not an output).
-struct MultipleOutputs {
-    raw::List l[19] = {};
-    bool all = true;
-    template <class List>
-    List* out(size_t i) {
-        return all || i == 0 ? reinterpret_cast<List*>(&l[i]) : nullptr;
-    }
-    uint32_t get(ControlRecord* c, StatusList* s, IdList* ids, NameList* forms, IdList* filter) {
+// ZVIGetMultipleSchemas: its nineteen lists in result order (4: not an output, released
+// by the library). The forms asked for by name and id, and the id filter, are sent only
+// when the form names are asked for.
+uint32_t filterIds[2] = {3, 4};
+const GetOp kGetMultipleSchemas{
+    kGetMultiple,
+    at::GetMultipleSchemas::wantedMask,
+    lists(at::GetMultipleSchemas::lists,
+          {listPart(1, kind::flat, 1), listPart(2, kind::flat, 255), listPart(4, kind::flat, 2312),
+           listPart(0, kind::list, 16, 16, 280), listPart(0, kind::flat, 0), listPart(8, kind::list, 16, 16, 8),
+           listPart(16, kind::list, 16, 16, 4), listPart(32, kind::list, 16, 16, 20),
+           listPart(64, kind::list, 16, 16, 8), listPart(128, kind::list, 16, 16, 8),
+           listPart(32768, transferKind, 568, 560), listPart(65536, kind::flat, 296), listPart(256, kind::flat, 255),
+           listPart(512, kind::text, 16, 8), listPart(1024, kind::flat, 4), listPart(2048, kind::flat, 255),
+           listPart(4096, kind::flat, 255), listPart(8192, kind::text, 16, 8), listPart(16384, kind::props, 16)}),
+    [](ControlRecord* c, StatusList* s, Outs& o) {
+        ObjectName names[2] = {"Alpha", "Beta"};
+        NameList forms{2, names};
+        IdList ids{2, filterIds}, filter{2, filterIds};
+        const bool sent = o.passed[1];
         return ZVIGetMultipleSchemas(
-            c, 77, ids, forms, filter, out<FlagList>(0), out<NameList>(1), out<FormTypeInfoList>(2),
-            out<FormReferenceListList>(3), out<PermissionListList>(5), out<IdListList>(6),
-            out<EntryListFieldListList>(7), out<SortListList>(8), out<IndexListList>(9), out<TransferSettingsList>(10),
-            out<TrackingSettingsList>(11), out<NameList>(12), out<TextList>(13), out<UintList>(14), out<NameList>(15),
-            out<NameList>(16), out<TextList>(17), out<PropListList>(18), s);
-    }
-    uint32_t release(uint32_t rc) {
-        for (size_t i = 0; i < 19; ++i) {
-            for (uint32_t k = 0; l[i].items && k < l[i].count; ++k) {
-                if (i == 3) std::free(raw::ptr(raw::ptr(l[i].items, 16 * k + 8), 264));  // a reference's details
-                if (i == 18) zvi::ReleasePropList(static_cast<PropList*>(l[i].items) + k, 0);
-                else if (i == 13 || i == 17) std::free(static_cast<char**>(l[i].items)[k]);
-                else if (kMultipleItems[i] == 16 || i == 10) std::free(raw::ptr(l[i].items, (i == 10 ? 560 : 16) * k + 8));
-            }
-            std::free(l[i].items);
+            c, 77, sent ? &ids : nullptr, sent ? &forms : nullptr, sent ? &filter : nullptr, o.p<FlagList>(0),
+            o.p<NameList>(1), o.p<FormTypeInfoList>(2), o.p<FormReferenceListList>(3),
+            o.p<PermissionListList>(5), o.p<IdListList>(6), o.p<EntryListFieldListList>(7),
+            o.p<SortListList>(8), o.p<IndexListList>(9), o.p<TransferSettingsList>(10),
+            o.p<TrackingSettingsList>(11), o.p<NameList>(12), o.p<TextList>(13), o.p<UintList>(14),
+            o.p<NameList>(15), o.p<NameList>(16), o.p<TextList>(17), o.p<PropListList>(18), s);
+    },
+    [](const void* q, void* r) {
+        namespace M = at::GetMultipleSchemas;
+        const bool sent = raw::u32(q, M::wantedMask) != 1;
+        EXPECT_EQ(raw::u32(q, M::sinceTime), 77u);
+        for (size_t list : {M::names, M::ids}) EXPECT_EQ(raw::list(q, list).count, sent ? 2u : 0u);
+        const void* filter = raw::ptr(q, M::idFilter);
+        EXPECT_EQ(filter != nullptr, sent);
+        if (filter) {
+            EXPECT_NE(raw::list(filter, 0).items, filterIds);
         }
-        return rc;
-    }
-};
+        hostList(hostList(r, M::lists + 16 * 4, 1, 16), 0, 1, 8);
+    }};
 
 class FormsTest : public DefinitionsTest {
 protected:
@@ -277,12 +283,8 @@ std::vector<DefinitionOp> FormsTest::ops() {
     };
     auto names = [](void* q, void* r) { answerNames(q, r, at::GetListSchema::names, 7); };
     return {
-        {"ZVIGetSchema", kGet, 7, false, "ZVIGetSchema", at::GetSchema::status, answerGet,
-         [](ControlRecord* c, StatusList* s) { GetOutputs o; const uint32_t rc = o.get(c, s); return rc < 2 ? o.release(rc) : rc; },
-         {0}},
-        {"ZVIWfGetSchema", kWfGet, ZVI_NO_HOOKS, false, "ZVIWfGetSchema", at::GetSchema::status, answerGet,
-         [](ControlRecord* c, StatusList* s) { GetOutputs o; const uint32_t rc = o.get(c, s, true); return rc < 2 ? o.release(rc) : rc; },
-         {0}},
+        getRow("ZVIGetSchema", 7, at::GetSchema::status, getSchema(false)),
+        getRow("ZVIWfGetSchema", ZVI_NO_HOOKS, at::GetSchema::status, getSchema(true)),
         {"ZVISetSchema", kSet, 8, true, "ZVISetSchema", 168,
          [](void* q, void*) { takeTarget(q, at::SetSchema.transfer); },
          [this](ControlRecord* c, StatusList* s) { return a.set(c, s); }, {0, 300}},
@@ -295,13 +297,8 @@ std::vector<DefinitionOp> FormsTest::ops() {
          getList(false), {0, 2, 300}},
         {"ZVIWfGetListSchema", kWfGetList, ZVI_NO_HOOKS, false, "ZVIWfGetListSchema", at::GetListSchema::status,
          names, getList(true), {0, 2, 300}},
-        {"ZVIGetMultipleSchemas", kGetMultiple, 86, false, "ZVIGetMulitpleSchemas", at::GetMultipleSchemas::status,
-         answerMultiple,
-         [this](ControlRecord* c, StatusList* s) {
-             MultipleOutputs o;
-             return o.release(o.get(c, s, &idFilter, &nameList, &idFilter));
-         },
-         {0, 2, 300}},
+        getRow("ZVIGetMultipleSchemas", 86, at::GetMultipleSchemas::status, kGetMultipleSchemas,
+               "ZVIGetMulitpleSchemas", {0, 2, 300}),
     };
 }
 
@@ -368,70 +365,10 @@ TEST_F(FormsTest, SetChangesOnlyWhatItIsGiven) {
               0u);
 }
 
-TEST_F(FormsTest, GetSchemaAsksForWhatItIsGivenAndHandsItOver) {
-    uint32_t mask = 0;
-    host.on(kGet, [&](void* q, void* r) {
-        EXPECT_EQ(raw::text(q, at::GetSchema::name), formName);
-        mask = raw::u32(q, at::GetSchema::wantedMask);
-        return answerGet(q, r), 1u;
-    });
-    GetOutputs o;
-    EXPECT_EQ(o.get(&control, &status), 0u);
-    EXPECT_EQ(mask, 8191u);
-    EXPECT_EQ(o.typeInfo.formType, 3u);
-    ASSERT_EQ(o.references.numItems, 1u);
-    EXPECT_EQ(o.references.items[0].details.numItems, 2u);
-    for (const void* list : {(void*)&o.permissions, (void*)&o.adminGroups, (void*)&o.listFields, (void*)&o.sortOrder,
-                             (void*)&o.indexes})
-        EXPECT_EQ(raw::u32(list, 0), 1u);
-    EXPECT_EQ(raw::u32(&o.transfer, at::Transfer::flags), 3u | 64u);
-    EXPECT_STREQ(raw::inlineText(&o.transfer, at::Transfer::target), "Inline");
-    EXPECT_STREQ(raw::inlineText(&o.transfer, at::Transfer::name), "Tname");
-    EXPECT_EQ(o.tracking.word0, 9u);
-    EXPECT_STREQ(o.secondaryName, "Second");
-    EXPECT_STREQ(o.helpText, "help");
-    EXPECT_EQ(o.timestamp, 1234u);
-    EXPECT_EQ(std::string(o.owner), std::string(254, 'o')) << "never read past the host's buffer";
-    EXPECT_STREQ(o.lastChangedBy, "Changer");
-    EXPECT_STREQ(o.changeDiary, "diary");
-    EXPECT_STREQ(o.properties.items[0].value.payload.text, "prop");
-    o.release(0);
-
-    // Only the outputs without a bit: mask 0; what nobody takes is released.
-    FormReferenceList references{};
-    char second[255];
-    uint32_t timestamp = 0;
-    alloc::Window window;
-    EXPECT_EQ(ZVIGetSchema(&control, formName, nullptr, &references, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, second, nullptr, &timestamp, nullptr, nullptr, nullptr, nullptr, &status),
-              0u);
-    EXPECT_EQ(mask, 0u);
-    EXPECT_STREQ(second, "Second");
-    EXPECT_EQ(timestamp, 1234u);
-    std::free(references.items[0].details.items);
-    std::free(references.items);
-    EXPECT_EQ(window.liveBlocks(), 0u);
-}
-
-// Outputs are emptied before the status list is tested; the names the host writes on
-// request after it; the others keep what they held when the host fails.
-TEST_F(FormsTest, GetSchemaEmptiesItsOutputsFirst) {
-    host.on(kGet, [](void*, void*) { return 0u; });
-    for (StatusList* s : {static_cast<StatusList*>(nullptr), &status}) {
-        GetOutputs o;
-        EXPECT_EQ(o.get(&control, s), s ? 2u : 4u);
-        for (const void* list : {(void*)&o.typeInfo, (void*)&o.references, (void*)&o.permissions,
-                                 (void*)&o.adminGroups, (void*)&o.listFields, (void*)&o.sortOrder, (void*)&o.indexes,
-                                 (void*)&o.properties})
-            EXPECT_EQ(raw::u32(list, 0), 0u);
-        EXPECT_TRUE(raw::zero(&o.transfer, 0, 560));
-        EXPECT_TRUE(raw::zero(&o.tracking, 0, 296));
-        EXPECT_EQ(o.helpText, nullptr);
-        EXPECT_EQ(o.changeDiary, nullptr);
-        EXPECT_EQ(o.owner[0] == 0 && o.lastChangedBy[0] == 0, s != nullptr);
-        EXPECT_EQ(uint8_t(o.secondaryName[0]), 0xABu);
-        EXPECT_EQ(o.timestamp, 0xABABABABu);
-    }
+TEST_F(FormsTest, GetsHandOverWhatTheyAskFor) {
+    checkGet(getSchema(false));
+    checkGet(getSchema(true));
+    checkGetMultiple(kGetMultipleSchemas);
 }
 
 TEST_F(FormsTest, GetListSchemaConvertsTheHostsNamesIntoANameList) {
@@ -471,49 +408,4 @@ TEST_F(FormsTest, GetListSchemaConvertsTheHostsNamesIntoANameList) {
     EXPECT_EQ(ZVIGetListSchema(&control, 0, 0, nullptr, nullptr, nullptr, &got, nullptr), 4u);
     EXPECT_EQ(got.numItems, 0u) << "emptied before the status list is tested";
     EXPECT_TRUE(host.events().empty());
-}
-
-TEST_F(FormsTest, GetMultipleSchemasSendsCopiesAndHandsOverParallelLists) {
-    uint32_t mask = 0;
-    IdList ids{2, filterIds};
-    host.on(kGetMultiple, [&](void* q, void* r) {
-        namespace M = at::GetMultipleSchemas;
-        mask = raw::u32(q, M::wantedMask);
-        EXPECT_EQ(raw::u32(q, M::sinceTime), 77u);
-        for (size_t list : {M::names, M::ids}) EXPECT_EQ(raw::list(q, list).count, mask != 1 ? 2u : 0u);
-        const void* filter = raw::ptr(q, M::idFilter);
-        EXPECT_EQ(filter != nullptr, mask != 1);
-        if (filter) {
-            EXPECT_NE(raw::list(filter, 0).items, filterIds);
-        }
-        return answerMultiple(q, r), 1u;
-    });
-    MultipleOutputs o;
-    EXPECT_EQ(o.get(&control, &status, &ids, &nameList, &idFilter), 0u);
-    EXPECT_EQ(mask, 131071u);
-    for (size_t i = 0; i < 19; ++i) EXPECT_EQ(o.l[i].count, i == 4 ? 0u : 2u) << i;
-    const void* transfer = static_cast<char*>(o.l[10].items) + 560;  // the caller's form
-    EXPECT_EQ(raw::u32(transfer, at::Transfer::flags), 8u | 32u);
-    EXPECT_STREQ(raw::text(transfer, at::Transfer::target), "target");
-    EXPECT_STREQ(static_cast<char**>(o.l[13].items)[1], "second text");
-    EXPECT_STREQ(static_cast<char**>(o.l[17].items)[0], "first text");
-    o.release(0);
-
-    // Only the exist list: nothing to send, nothing else delivered, nothing left behind.
-    alloc::Window window;
-    MultipleOutputs exist;
-    exist.all = false;
-    EXPECT_EQ(exist.release(exist.get(&control, &status, nullptr, nullptr, nullptr)), 0u);
-    EXPECT_EQ(mask, 1u);
-    EXPECT_EQ(window.liveBlocks(), 0u);
-
-    // Counts without items: nothing is read, the converted lists come back empty.
-    host.on(kGetMultiple, [](void*, void* r) {
-        for (size_t i : {10, 13, 17}) raw::putList(r, at::GetMultipleSchemas::lists + 16 * i, 3, nullptr);
-        return 1u;
-    });
-    MultipleOutputs lying;
-    EXPECT_EQ(lying.get(&control, &status, nullptr, nullptr, nullptr), 0u);
-    for (size_t i : {10, 13, 17}) EXPECT_EQ(lying.l[i].count, 0u) << i;
-    lying.release(0);
 }

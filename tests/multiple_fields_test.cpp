@@ -176,42 +176,35 @@ struct Args {
     }
 };
 
-// The nineteen lists of the GetMultiple result, two items each (9: not an output).
-constexpr size_t kItemSizes[19] = {1, 4, 255, 268, 4, 4, 4, 4, 16, 16, 16, 688, 32, 16, 4, 255, 255, 16, 16};
-void answerMultiple(void*, void* r) {
-    hostLists(r, at::GetMultiple::lists, kItemSizes, 2, [](size_t i, char* item, uint32_t k) {
-        if (i == 8) raw::put(item, 0, textValue(0, fake::text("default")).value);
-        if (i == 9 || i == 10 || i == 12 || i == 18) hostList(item, 0, 1, i < 11 ? 8 : 24);
-        if (i == 11) raw::put(item, 0, uint32_t{ZVI_DATA_TEXT}), raw::put(item, at::limitPattern, fake::text("[a]"));
-        if (i == 13 || i == 17) hostText(item, 0, k ? "second" : "first");
-    });
-}
-
-// The outputs of ZVIGetMultipleFields in result order, and their release by the caller.
-struct MultipleOutputs : ListOutputs<19> {
-    uint32_t get(ControlRecord* c, StatusList* s, IdList* filter) {
-        return ZVIGetMultipleFields(c, formName, filter, out<FlagList>(0), out<IdList>(1), out<NameList>(2),
-                                    out<FieldMappingList>(3), out<UintList>(4), out<UintList>(5), out<UintList>(6),
-                                    out<UintList>(7), out<ValueList>(8), out<PermissionListList>(10),
-                                    out<FieldLimitList>(11), out<DisplayInstanceListList>(12), out<TextList>(13),
-                                    out<UintList>(14), out<NameList>(15), out<NameList>(16), out<TextList>(17),
-                                    out<PropListList>(18), s);
-    }
-    uint32_t release(uint32_t rc) {
-        for (size_t i = 0; all && rc < 2 && i < 19; ++i) EXPECT_EQ(l[i].count, i == 9 ? 0u : 2u) << i;
-        if (all && rc < 2) {
-            EXPECT_EQ(std::string(static_cast<char**>(l[13].items)[1]) + static_cast<char**>(l[17].items)[0], "secondfirst");
-        }
-        zvi::ReleaseValueList(out<ValueList>(8), 0);
-        for (uint32_t k = 0; l[10].items && k < l[10].count; ++k) std::free(raw::ptr(l[10].items, 16 * k + 8));
-        zvi::ReleaseFieldLimitList(out<FieldLimitList>(11), 0);
-        zvi::ReleaseDisplayInstanceListList(out<DisplayInstanceListList>(12), 0);
-        for (size_t i : {13, 17}) zvi::ReleaseTextList(out<TextList>(i), 0);
-        zvi::ReleasePropListList(out<PropListList>(18), 0);
-        for (raw::List& list : l) std::free(list.items);
-        return rc;
-    }
-};
+// ZVIGetMultipleFields: its nineteen lists in result order (9: not an output).
+const GetOp kGetMultipleFields{
+    kGetMultiple,
+    at::GetMultiple::wantedMask,
+    lists(at::GetMultiple::lists,
+          {listPart(0, kind::flat, 1), listPart(1, kind::flat, 4), listPart(2, kind::flat, 255),
+           listPart(4, kind::flat, 268), listPart(8, kind::flat, 4), listPart(16, kind::flat, 4),
+           listPart(32, kind::flat, 4), listPart(32768, kind::flat, 4), listPart(64, kind::tagged, 16, 16, 8),
+           listPart(0, kind::flat, 0), listPart(128, kind::list, 16, 16, 8),
+           listPart(256, kind::tagged, 688, 688, at::limitPattern), listPart(512, kind::display, 32),
+           listPart(1024, kind::text, 16, 8), listPart(2048, kind::flat, 4), listPart(4096, kind::flat, 255),
+           listPart(8192, kind::flat, 255), listPart(16384, kind::text, 16, 8), listPart(131072, kind::props, 16)}),
+    [](ControlRecord* c, StatusList* s, Outs& o) {
+        uint32_t ids[2] = {3, 4};
+        IdList filter{2, ids};
+        return ZVIGetMultipleFields(c, formName, &filter, o.p<FlagList>(0), o.p<IdList>(1), o.p<NameList>(2),
+                                    o.p<FieldMappingList>(3), o.p<UintList>(4), o.p<UintList>(5),
+                                    o.p<UintList>(6), o.p<UintList>(7), o.p<ValueList>(8),
+                                    o.p<PermissionListList>(10), o.p<FieldLimitList>(11),
+                                    o.p<DisplayInstanceListList>(12), o.p<TextList>(13), o.p<UintList>(14),
+                                    o.p<NameList>(15), o.p<NameList>(16), o.p<TextList>(17),
+                                    o.p<PropListList>(18), s);
+    },
+    [](const void* q, void* r) {
+        EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
+        EXPECT_EQ(raw::list(q, at::GetMultiple::filter).count, 2u);
+        EXPECT_TRUE(raw::zero(q, at::GetMultiple::wantedMask + 4, 200));
+        hostList(hostList(r, at::GetMultiple::lists + 16 * 9, 1, 16), 0, 1, 8);  // released by the library
+    }};
 
 // An overlay's object as the caller lays it out (kind 7, words 21 to 23), and its group
 // in a request: pointers into the caller's record and its words, or zero.
@@ -243,13 +236,6 @@ protected:
 // with only what they require. The host routines check the requests; the calls check
 // what they hand back.
 std::vector<DefinitionOp> MultipleFieldsTest::ops() {
-    auto getMultiple = [this](bool all) {
-        return [this, all](ControlRecord* c, StatusList* s) {
-            MultipleOutputs o;
-            o.all = all;
-            return o.release(o.get(c, s, all ? &filter : nullptr));
-        };
-    };
     auto fields = [this](bool create, bool all) {
         return [this, create, all](ControlRecord* c, StatusList* s) {
             a.all = all;
@@ -282,19 +268,9 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                 },
                 {0}, from ? "ZVCreateOverlayFromObject" : "ZVCreateOverlay"};
     };
-    std::vector<DefinitionOp> rows;
+    std::vector<DefinitionOp> rows{getRow("ZVIGetMultipleFields", 79, at::GetMultiple::status, kGetMultipleFields,
+                                          "ZVIGetMultipleFields", {0, 2, 300})};
     for (bool all : {true, false}) {
-        rows.push_back({"ZVIGetMultipleFields", kGetMultiple, 79, false, "ZVIGetMultipleFields",
-                        at::GetMultiple::status,
-                        [this, all](void* q, void* r) {
-                            EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
-                            if (all) expectCopied(q, at::GetMultiple::filter, filterIds, 4, 2);
-                            EXPECT_EQ(raw::u32(q, at::GetMultiple::wantedMask), all ? 196607u : 0u);
-                            EXPECT_TRUE(raw::zero(q, at::GetMultiple::wantedMask + 4, 200));
-                            answerMultiple(q, r);
-                        },
-                        getMultiple(all), {0, 2, 300}});
-        if (!all) rows.back().sweepCodes = {0};
         rows.push_back({"ZVICreateMultipleFields", kCreate, 151, true, "ZVICreateMultipleFields",
                         at::Create::status, [this](void* q, void* r) { a.expectCreate(q, r); }, fields(true, all),
                         all ? std::set<uint32_t>{0, 2, 300} : std::set<uint32_t>{0, 300}});
@@ -378,21 +354,9 @@ TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
     }
 }
 
-// Counts that disagree or lack items are handed over as the host sent them, never read
-// beyond; without an exist list nothing is sent.
-TEST_F(MultipleFieldsTest, GetMultipleFieldsTrustsNoCountAcrossLists) {
-    host.on(kGetMultiple, [](void*, void* r) {
-        hostList(r, at::GetMultiple::lists, 3, 1);
-        hostList(r, at::GetMultiple::lists + 16, 1, 4);
-        raw::putList(r, at::GetMultiple::lists + 16 * 13, 4, nullptr);
-        return 1u;
-    });
-    MultipleOutputs lying;
-    EXPECT_EQ(lying.get(&control, &status, nullptr), 0u);
-    EXPECT_EQ(std::vector<uint32_t>({lying.l[0].count, lying.l[1].count, lying.l[13].count}), std::vector<uint32_t>({3, 1, 0}));
-    lying.all = false;  // no item checks
-    lying.release(0);
-
+// An exist list is required: without it nothing is sent, and an output passed is emptied.
+TEST_F(MultipleFieldsTest, GetMultipleFieldsHandsOverWhatItAsksFor) {
+    checkGetMultiple(kGetMultipleFields);
     host.clearEvents();
     EXPECT_EQ(ZVIGetMultipleFields(&control, formName, nullptr, nullptr, &filter, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -400,5 +364,5 @@ TEST_F(MultipleFieldsTest, GetMultipleFieldsTrustsNoCountAcrossLists) {
               2u);
     EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 292)});
     EXPECT_TRUE(host.events().empty());
-    EXPECT_EQ(filter.numItems, 0u) << "an output passed is emptied";
+    EXPECT_EQ(filter.numItems, 0u);
 }

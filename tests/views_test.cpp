@@ -12,97 +12,66 @@ using namespace testing_support;
 namespace {
 
 namespace at {  // typed in from the record tables
-namespace Get {
-constexpr size_t formName = 168, viewId = 176, wantedMask = 180, viewName = 168, viewLabel = 423, viewKind = 488,
-                 displayProperties = 496, helpText = 512, timestamp = 528, owner = 532, lastChangedBy = 787,
-                 changeDiary = 1048, objectProperties = 1064, status = 1080;
-}
+namespace Get { constexpr size_t formName = 168, viewId = 176, wantedMask = 180, status = 1080; }
 namespace View {  // Set and Create
 constexpr size_t formName = 168, viewId = 176, name = 184, viewLabel = 192, viewKind = 200, changeMask = 204,
                  displayProperties = 208, objectProperties = 224, texts = 240 /* three */, assignedId = 168;
 }
 namespace GetList { constexpr size_t formName = 168, sinceTime = 176, reserved = 180, propertyFilter = 184; }
-namespace GetMultiple { constexpr size_t formName = 168, filter = 176, wantedMask = 192, sinceTime = 196, status = 360; }
+namespace GetMultiple {
+constexpr size_t formName = 168, filter = 176, wantedMask = 192, sinceTime = 196, lists = 168, status = 360;
+}
 }  // namespace at
 
 constexpr uint32_t kGet = 12744, kSet = 12752, kCreate = 12760, kGetMultiple = 12992;
 char formName[] = "HelpDesk";
 
-void answerGet(void* q, void* r) {
-    namespace G = at::Get;
-    EXPECT_EQ(raw::text(q, G::formName), formName);
-    EXPECT_EQ(raw::u32(q, G::viewId), 9u);
-    hostName(r, G::viewName, "Main view");
-    std::memset(static_cast<char*>(r) + G::viewLabel, 'l', 65);  // no terminator in the buffer
-    raw::put(r, G::viewKind, 3u);
-    hostList(r, G::displayProperties, 2, 24);
-    hostText(r, G::helpText, "help");
-    raw::put(r, G::timestamp, 1234u);
-    hostName(r, G::owner, "Owner");
-    hostName(r, G::lastChangedBy, "Changer");
-    hostText(r, G::changeDiary, "diary");
-    raw::put(hostList(r, G::objectProperties, 1, 24), 8, textValue(0, fake::text("prop")).value);
-}
+// ZVIGetVUI's outputs in argument order, at the offsets of its result.
+const GetOp kGetVUI{kGet,
+                    at::Get::wantedMask,
+                    {{168, 0, &kind::name, 255},
+                     {423, 0, &kind::name, 65},
+                     {488, 0, &kind::word},
+                     {496, 1, &kind::props},
+                     {512, 2, &kind::text},
+                     {528, 0, &kind::word},
+                     {532, 8, &kind::name, 255},
+                     {787, 16, &kind::name, 255},
+                     {1048, 4, &kind::text},
+                     {1064, 32, &kind::props, 0, true}},
+                    [](ControlRecord* c, StatusList* s, Outs& o) {
+                        return ZVIGetVUI(c, formName, 9, o.p<char>(0), o.p<char>(1), o.p<uint32_t>(2),
+                                         o.p<PropList>(3), o.p<char*>(4), o.p<uint32_t>(5), o.p<char>(6),
+                                         o.p<char>(7), o.p<char*>(8), o.p<PropList>(9), s);
+                    },
+                    [](const void* q, void*) {
+                        EXPECT_EQ(raw::text(q, at::Get::formName), formName);
+                        EXPECT_EQ(raw::u32(q, at::Get::viewId), 9u);
+                    }};
 
-// The outputs of ZVIGetVUI: every one, or the view's name alone. What the host sends
-// is handed over (a name alone: nothing else asked for, the rest released).
-struct GetOutputs {
-    char viewName[255], viewLabel[65], owner[255], lastChangedBy[255];
-    uint32_t viewKind, timestamp;
-    PropList displayProperties, objectProperties;
-    char *helpText, *changeDiary;
-    GetOutputs() { std::memset(static_cast<void*>(this), 0xAB, sizeof *this); }
-    uint32_t get(ControlRecord* c, StatusList* s, bool all = true) {
-        const uint32_t rc =
-            all ? ZVIGetVUI(c, formName, 9, viewName, viewLabel, &viewKind, &displayProperties, &helpText, &timestamp,
-                            owner, lastChangedBy, &changeDiary, &objectProperties, s)
-                : ZVIGetVUI(c, formName, 9, viewName, 0, 0, 0, 0, 0, 0, 0, 0, 0, s);
-        if (rc > 1) return rc;  // nothing handed over
-        EXPECT_STREQ(viewName, "Main view");
-        if (!all) return rc;
-        EXPECT_EQ(std::string(viewLabel), std::string(64, 'l')) << "never read past the host's buffer";
-        EXPECT_EQ(viewKind + timestamp + displayProperties.numItems, 3u + 1234u + 2u);
-        EXPECT_EQ(std::string(helpText) + owner + lastChangedBy + changeDiary, "helpOwnerChangerdiary");
-        EXPECT_STREQ(objectProperties.items[0].value.payload.text, "prop");
-        zvi::ReleasePropList(&displayProperties, 0);
-        zvi::ReleasePropList(&objectProperties, 0);
-        for (char* text : {helpText, changeDiary}) std::free(text);
-        return rc;
-    }
-};
-
-// ZVIGetMultipleVUIs: twelve lists of two items (the help texts and diaries as
-// counted texts, the property lists with one property each).
-constexpr size_t kItemSizes[12] = {1, 4, 255, 65, 4, 16, 16, 4, 255, 255, 16, 16};
-void answerMultiple(void* q, void* r) {
-    namespace M = at::GetMultiple;
-    EXPECT_EQ(raw::text(q, M::formName), formName);
-    EXPECT_EQ(raw::list(q, M::filter).count, 2u);
-    EXPECT_EQ(raw::u32(q, M::wantedMask), 4095u);
-    EXPECT_EQ(raw::u32(q, M::sinceTime), 77u);
-    hostLists(r, 168, kItemSizes, 2, [](size_t i, char* item, uint32_t k) {
-        if (i == 6 || i == 10) hostText(item, 0, k ? "second" : "first");
-        else if (i == 5 || i == 11) hostList(item, 0, 1, 24);
-    });
-}
-struct MultipleOutputs : ListOutputs<12> {
-    uint32_t get(ControlRecord* c, StatusList* s, char* form, IdList* filter) {
-        return ZVIGetMultipleVUIs(c, form, filter, 77, out<FlagList>(0), out<IdList>(1), out<NameList>(2),
-                                  out<ViewLabelList>(3), out<UintList>(4), out<PropListList>(5), out<TextList>(6),
-                                  out<UintList>(7), out<NameList>(8), out<NameList>(9), out<TextList>(10),
-                                  out<PropListList>(11), s);
-    }
-    uint32_t release(uint32_t rc) {
-        for (size_t i = 0; rc < 2 && i < 12; ++i) EXPECT_EQ(l[i].count, 2u) << i;
-        if (rc < 2) {
-            EXPECT_EQ(std::string(static_cast<char**>(l[6].items)[1]) + static_cast<char**>(l[10].items)[0], "secondfirst");
-        }
-        for (size_t i : {5, 11}) zvi::ReleasePropListList(out<PropListList>(i), 0);
-        for (size_t i : {6, 10}) zvi::ReleaseTextList(out<TextList>(i), 0);
-        for (raw::List& list : l) std::free(list.items);
-        return rc;
-    }
-};
+// ZVIGetMultipleVUIs: its twelve lists in result order.
+const GetOp kGetMultipleVUIs{
+    kGetMultiple,
+    at::GetMultiple::wantedMask,
+    lists(at::GetMultiple::lists,
+          {listPart(1024, kind::flat, 1), listPart(1, kind::flat, 4), listPart(2, kind::flat, 255),
+           listPart(4, kind::flat, 65), listPart(8, kind::flat, 4), listPart(16, kind::props, 16),
+           listPart(32, kind::text, 16, 8), listPart(64, kind::flat, 4), listPart(128, kind::flat, 255),
+           listPart(256, kind::flat, 255), listPart(512, kind::text, 16, 8), listPart(2048, kind::props, 16)}),
+    [](ControlRecord* c, StatusList* s, Outs& o) {
+        uint32_t ids[2] = {3, 4};
+        IdList filter{2, ids};
+        return ZVIGetMultipleVUIs(c, formName, &filter, 77, o.p<FlagList>(0), o.p<IdList>(1),
+                                  o.p<NameList>(2), o.p<ViewLabelList>(3), o.p<UintList>(4),
+                                  o.p<PropListList>(5), o.p<TextList>(6), o.p<UintList>(7),
+                                  o.p<NameList>(8), o.p<NameList>(9), o.p<TextList>(10),
+                                  o.p<PropListList>(11), s);
+    },
+    [](const void* q, void*) {
+        EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
+        EXPECT_EQ(raw::list(q, at::GetMultiple::filter).count, 2u);
+        EXPECT_EQ(raw::u32(q, at::GetMultiple::sinceTime), 77u);
+    }};
 
 class ViewsTest : public DefinitionsTest {
 protected:
@@ -118,10 +87,12 @@ protected:
         EXPECT_EQ(raw::u32(q, V::viewKind), create || all ? 4u : 0u);
         EXPECT_EQ(raw::u32(q, V::changeMask), create ? 0u : all ? 255u : 4u);
         for (size_t list : {V::displayProperties, V::objectProperties}) {
-            EXPECT_EQ(raw::list(q, list).count, all ? 1u : 0u);
-            EXPECT_NE(raw::list(q, list).items, props);
+            const bool display = list == V::displayProperties;
+            EXPECT_EQ(raw::list(q, list).count, all ? (display ? 1u : 2u) : 0u);
+            EXPECT_NE(raw::list(q, list).items, display ? props : props + 1);
         }
         if (all) {
+            EXPECT_STREQ(raw::text(raw::list(q, V::displayProperties).items, 16), "prop");
             EXPECT_STREQ(raw::text(raw::list(q, V::objectProperties).items, 16), "prop");
         }
         for (size_t i = 0; i < 3; ++i) EXPECT_STREQ(raw::text(q, V::texts + 8 * i), all || !i ? texts[i] : "") << i;
@@ -131,31 +102,27 @@ protected:
         return all ? arg : nullptr;
     }
     char name[5] = "Main", label[6] = "Label", texts[3][6] = {"help", "Owner", "diary"}, propText[5] = "prop";
-    Prop props[1] = {{5, textValue(0, propText).value}};
-    PropList properties{1, props};
+    Prop props[3] = {{5, textValue(0, propText).value}, {6, textValue(0, propText).value}, {7, {}}};
+    PropList displayProperties{1, props}, objectProperties{2, props + 1};
     uint32_t filterIds[2] = {3, 4}, kind = 4;
     IdList filter{2, filterIds};
     bool all = true;  // false: Set and Create with a help text only
 };
 
-// Each operation with every argument, and Get, Set and Create with only a name or a help
-// text. The host routines check the requests; the calls check what they hand back.
+// Each operation with every argument, and Set and Create with only a help text. The
+// host routines check the requests; the calls check what they hand back.
 std::vector<DefinitionOp> ViewsTest::ops() {
-    std::vector<DefinitionOp> rows;
+    std::vector<DefinitionOp> rows{getRow("ZVIGetVUI", 62, at::Get::status, kGetVUI),
+                                   getRow("ZVIGetMultipleVUIs", 88, at::GetMultiple::status, kGetMultipleVUIs,
+                                          "ZVIGetMultipleVUIs", {0, 2, 300})};
     for (bool every : {true, false}) {
-        rows.push_back({"ZVIGetVUI", kGet, 62, false, "ZVIGetVUI", at::Get::status,
-                        [every](void* q, void* r) {
-                            EXPECT_EQ(raw::u32(q, at::Get::wantedMask), every ? 63u : 0u);
-                            answerGet(q, r);
-                        },
-                        [every](ControlRecord* c, StatusList* s) { return GetOutputs().get(c, s, every); }, {0}});
         rows.push_back({"ZVISetVUI", kSet, 63, true, "ZVISetVUI", 168,
                         [this, every](void* q, void*) { expectView(q, false, every); },
                         [this, every](ControlRecord* c, StatusList* s) {
                             all = every;
                             return ZVISetVUI(c, formName, 9, given(name), given(label), given(&kind),
-                                             given(&properties), texts[0], given(texts[1]), given(texts[2]),
-                                             given(&properties), s);
+                                             given(&displayProperties), texts[0], given(texts[1]), given(texts[2]),
+                                             given(&objectProperties), s);
                         },
                         {0, every ? 300u : 0u}});
         rows.push_back({"ZVICreateVUI", kCreate, 64, true, "ZVICreateVUI", 176,
@@ -167,8 +134,8 @@ std::vector<DefinitionOp> ViewsTest::ops() {
                             all = every;
                             uint32_t id = 12;
                             const uint32_t rc = ZVICreateVUI(c, formName, &id, given(name), given(label), 4,
-                                                             given(&properties), texts[0], given(texts[1]),
-                                                             given(texts[2]), given(&properties), s);
+                                                             given(&displayProperties), texts[0], given(texts[1]),
+                                                             given(texts[2]), given(&objectProperties), s);
                             EXPECT_EQ(id, rc < 2 ? 13u : 12u) << "the id the host assigned";
                             return rc;
                         },
@@ -187,18 +154,11 @@ std::vector<DefinitionOp> ViewsTest::ops() {
                     },
                     [this](ControlRecord* c, StatusList* s) {
                         IdList ids{7, nullptr};
-                        const uint32_t rc = ZVIGetListVUI(c, formName, 5, &properties, &ids, s);
+                        const uint32_t rc = ZVIGetListVUI(c, formName, 5, &displayProperties, &ids, s);
                         EXPECT_EQ(ids.numItems, rc < 2 ? 3u : 0u) << "emptied first";
                         return std::free(ids.items), rc;
                     },
                     {0}});
-    rows.push_back({"ZVIGetMultipleVUIs", kGetMultiple, 88, false, "ZVIGetMultipleVUIs", at::GetMultiple::status,
-                    answerMultiple,
-                    [this](ControlRecord* c, StatusList* s) {
-                        MultipleOutputs o;
-                        return o.release(o.get(c, s, formName, &filter));
-                    },
-                    {0, 2, 300}});
     return rows;
 }
 
@@ -208,6 +168,11 @@ TEST_F(ViewsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
 TEST_F(ViewsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
+TEST_F(ViewsTest, GetsHandOverWhatTheyAskFor) {
+    checkGet(kGetVUI);
+    checkGetMultiple(kGetMultipleVUIs);
+}
+
 // Set with a new name only sends bit 1, whatever the current name.
 TEST_F(ViewsTest, SetSendsANewNameAsGiven) {
     host.on(kSet, [&](void* q, void*) { return raw::u32(q, at::View::changeMask) == 1u ? 1u : 0u; });
@@ -215,12 +180,12 @@ TEST_F(ViewsTest, SetSendsANewNameAsGiven) {
 }
 
 TEST_F(ViewsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
-    MultipleOutputs none;
     const std::pair<std::function<uint32_t()>, Message> rows[] = {
         {[&] { return ZVISetVUI(&control, formName, 9, 0, 0, 0, 0, 0, 0, 0, 0, &status); }, catalogMessage(ZVI_WARNING, 54)},
         {[&] { return ZVICreateVUI(&control, formName, 0, name, 0, 0, 0, 0, 0, 0, 0, &status); }, catalogMessage(ZVI_ERROR, 178)},
         {[&] { return ZVIGetListVUI(&control, formName, 0, 0, 0, &status); }, catalogMessage(ZVI_ERROR, 105)},
-        {[&] { return none.release(none.get(&control, &status, 0, &filter)); }, catalogMessage(ZVI_ERROR, 233)},
+        {[&] { return ZVIGetMultipleVUIs(&control, 0, &filter, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, &status); },
+         catalogMessage(ZVI_ERROR, 233)},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.first(), row.second.type);
@@ -228,17 +193,4 @@ TEST_F(ViewsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
         zvi::releaseStatusList(&status, 0);
     }
     EXPECT_EQ(host.events(), (std::vector<fake::Event>{{fake::Event::CallerInfo, 1}}));
-}
-
-// Outputs are emptied first: the property lists and texts before the status list is
-// tested, the names the host writes on request and the object properties after it.
-TEST_F(ViewsTest, GetVUIEmptiesItsOutputsFirst) {
-    host.on(kGet, [](void*, void*) { return 0u; });
-    for (StatusList* s : {static_cast<StatusList*>(nullptr), &status}) {
-        GetOutputs e;
-        EXPECT_EQ(e.get(&control, s), s ? 2u : 4u);
-        EXPECT_TRUE(e.displayProperties.numItems == 0 && !e.helpText && !e.changeDiary);
-        EXPECT_EQ(e.objectProperties.numItems == 0 && e.owner[0] == 0 && e.lastChangedBy[0] == 0, s != nullptr);
-        EXPECT_EQ(uint8_t(e.viewName[0]), 0xABu);
-    }
 }
