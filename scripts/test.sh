@@ -28,7 +28,7 @@ memcheck() {
   echo "== memcheck $dir"
   # The deep-tree tests run at a tenth of their size (tests/support/trees.h).
   ZVI_HEAVY_DIVISOR=10 NLSPATH="$PWD/$dir/%N" valgrind --quiet --soname-synonyms=somalloc=nouserintercepts \
-    --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite \
+    --suppressions=tests/valgrind.supp --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite \
     "$dir/tests/zvi_tests" --gtest_brief=1
   echo "== memcheck: ${SECONDS} s so far"
 }
