@@ -177,27 +177,21 @@ struct Args {
 };
 
 // ZVIGetMultipleFields: its nineteen lists in result order (9: not an output).
+const OutKind& props = kind::released<PropList, zvi::ReleasePropList>;
+const OutKind& display = kind::released<DisplayInstanceList, zvi::ReleaseDisplayInstanceList>;
 const GetOp kGetMultipleFields{
     kGetMultiple,
     at::GetMultiple::wantedMask,
     lists(at::GetMultiple::lists,
-          {listPart(0, kind::flat, 1), listPart(1, kind::flat, 4), listPart(2, kind::flat, 255),
-           listPart(4, kind::flat, 268), listPart(8, kind::flat, 4), listPart(16, kind::flat, 4),
-           listPart(32, kind::flat, 4), listPart(32768, kind::flat, 4), listPart(64, kind::tagged, 16, 16, 8),
-           listPart(0, kind::flat, 0), listPart(128, kind::list, 16, 16, 8),
-           listPart(256, kind::tagged, 688, 688, at::limitPattern), listPart(512, kind::display, 32),
-           listPart(1024, kind::text, 16, 8), listPart(2048, kind::flat, 4), listPart(4096, kind::flat, 255),
-           listPart(8192, kind::flat, 255), listPart(16384, kind::text, 16, 8), listPart(131072, kind::props, 16)}),
+          {{0, &kind::flat, 1}, {1, &kind::flat, 4}, {2, &kind::flat, 255}, {4, &kind::flat, 268}, {8, &kind::flat, 4},
+           {16, &kind::flat, 4}, {32, &kind::flat, 4}, {32768, &kind::flat, 4}, {64, &kind::tagged, 16, 16, 8},
+           {0, nullptr}, {128, &kind::list, 16, 16, 8}, {256, &kind::tagged, 688, 688, at::limitPattern},
+           {512, &display, 32, 32, 24}, {1024, &kind::text, 16, 8}, {2048, &kind::flat, 4}, {4096, &kind::flat, 255},
+           {8192, &kind::flat, 255}, {16384, &kind::text, 16, 8}, {131072, &props, 16, 16, 24}}),
     [](ControlRecord* c, StatusList* s, Outs& o) {
         uint32_t ids[2] = {3, 4};
         IdList filter{2, ids};
-        return ZVIGetMultipleFields(c, formName, &filter, o.p<FlagList>(0), o.p<IdList>(1), o.p<NameList>(2),
-                                    o.p<FieldMappingList>(3), o.p<UintList>(4), o.p<UintList>(5),
-                                    o.p<UintList>(6), o.p<UintList>(7), o.p<ValueList>(8),
-                                    o.p<PermissionListList>(10), o.p<FieldLimitList>(11),
-                                    o.p<DisplayInstanceListList>(12), o.p<TextList>(13), o.p<UintList>(14),
-                                    o.p<NameList>(15), o.p<NameList>(16), o.p<TextList>(17),
-                                    o.p<PropListList>(18), s);
+        return o.call(ZVIGetMultipleFields, s, c, formName, &filter);
     },
     [](const void* q, void* r) {
         EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
@@ -311,58 +305,44 @@ TEST_F(MultipleFieldsTest, EveryAllocationFailureEndsInADefinedOutcome) {
 
 // The count rule and the checks, in their order; a check on one field's item names it.
 TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
-    struct Row {
-        bool create;
-        std::function<void(Args&)> change;
-        uint32_t type, number;  // 0, 0: reaches the host
-        const char* detail;
-    };
-    const std::vector<Row> rows = {
-        {true, [](Args& a) { a.fieldIds.items = nullptr; }, ZVI_ERROR, 178, nullptr},
-        {true, [](Args& a) { a.fieldNames.numItems = 2; }, ZVI_ERROR, 486, nullptr},
-        {true, [](Args& a) { a.dataTypes.numItems = 0; }, ZVI_ERROR, 486, nullptr},
-        {true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, ZVI_ERROR, 486, nullptr},
-        {true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, 0, 0, nullptr},
-        {true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, ZVI_ERROR, 110, "536870914"},
-        {true, [](Args& a) { a.words[1][2] = 5; }, ZVI_ERROR, 118, "536870915"},
-        {true, [](Args& a) { a.words[2][0] = 3; }, ZVI_ERROR, 119, "536870913"},
-        {false, [](Args& a) { a.fieldIds.numItems = 0; }, ZVI_ERROR, 178, nullptr},
-        {false, [](Args& a) { a.setOptions.numItems = 4; }, ZVI_ERROR, 486, nullptr},
-        {false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, ZVI_WARNING, 54, nullptr},
-        {false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"},
-        {false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"},
-        {false, [](Args& a) { a.resultsArg = nullptr; }, ZVI_ERROR, 487, nullptr},
-        {true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, ZVI_ERROR, 485, nullptr},
-        {true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, ZVI_ERROR, 110, nullptr},
-        {true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, ZVI_ERROR, 118, nullptr},
-        {true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, ZVI_ERROR, 119, nullptr},
-        {true, [](Args& a) { a.required[3] = nullptr; }, ZVI_ERROR, 118, nullptr},
+    auto row = [this](bool create, void (*change)(Args&), uint32_t type, uint32_t number, const char* detail = nullptr) {
+        return CheckRow{[this, create, change] {
+                            Args args;
+                            change(args);
+                            return args.releaseIds(create ? args.create(&control, &status) : args.set(&control, &status));
+                        },
+                        type, number, detail};
     };
     host.on(kCreate, [](void*, void*) { return 1u; });
     host.on(kSet, [](void*, void*) { return 1u; });
-    for (size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(i);
-        Args args;
-        rows[i].change(args);
-        host.clearEvents();
-        EXPECT_EQ(rows[i].create ? args.create(&control, &status) : args.set(&control, &status), rows[i].type);
-        EXPECT_EQ(messages(status), rows[i].number ? std::vector<Message>{catalogMessage(rows[i].type, rows[i].number,
-                                                                                         rows[i].detail)}
-                                                   : std::vector<Message>{});
-        EXPECT_EQ(host.events().empty(), rows[i].number != 0) << "not even the control record is converted";
-        zvi::releaseStatusList(&status, 0);
-    }
+    checkArguments({
+        row(true, [](Args& a) { a.fieldIds.items = nullptr; }, ZVI_ERROR, 178),
+        row(true, [](Args& a) { a.fieldNames.numItems = 2; }, ZVI_ERROR, 486),
+        row(true, [](Args& a) { a.dataTypes.numItems = 0; }, ZVI_ERROR, 486),
+        row(true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, ZVI_ERROR, 486),
+        row(true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, 0, 0),
+        row(true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, ZVI_ERROR, 110, "536870914"),
+        row(true, [](Args& a) { a.words[1][2] = 5; }, ZVI_ERROR, 118, "536870915"),
+        row(true, [](Args& a) { a.words[2][0] = 3; }, ZVI_ERROR, 119, "536870913"),
+        row(false, [](Args& a) { a.fieldIds.numItems = 0; }, ZVI_ERROR, 178),
+        row(false, [](Args& a) { a.setOptions.numItems = 4; }, ZVI_ERROR, 486),
+        row(false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, ZVI_WARNING, 54),
+        row(false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"),
+        row(false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"),
+        row(false, [](Args& a) { a.resultsArg = nullptr; }, ZVI_ERROR, 487),
+        row(true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, ZVI_ERROR, 485),
+        row(true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, ZVI_ERROR, 110),
+        row(true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, ZVI_ERROR, 118),
+        row(true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, ZVI_ERROR, 119),
+        row(true, [](Args& a) { a.required[3] = nullptr; }, ZVI_ERROR, 118),
+    });
 }
 
 // An exist list is required: without it nothing is sent, and an output passed is emptied.
 TEST_F(MultipleFieldsTest, GetMultipleFieldsHandsOverWhatItAsksFor) {
-    checkGetMultiple(kGetMultipleFields);
-    host.clearEvents();
-    EXPECT_EQ(ZVIGetMultipleFields(&control, formName, nullptr, nullptr, &filter, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, &status),
-              2u);
-    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 292)});
-    EXPECT_TRUE(host.events().empty());
-    EXPECT_EQ(filter.numItems, 0u);
+    checkGet(kGetMultipleFields, true);
+    Outs o(std::vector<bool>(18, true));
+    o.passed[0] = false;
+    checkArguments({{[&] { return o.call(ZVIGetMultipleFields, &status, &control, formName, &filter); }, ZVI_ERROR, 292}});
+    EXPECT_EQ(raw::u32(o.at(1), 0), 0u);
 }
