@@ -164,8 +164,7 @@ std::vector<DefinitionOp> FieldsTest::ops() {
                                   return rc;
                               },
                               {0, 300}};
-        for (const DefinitionOp& row : sentRows(op, create ? 0 : at::SetField::changeMask, all, [=] { return parts(create); }))
-            rows.push_back(row);
+        addSentRows(rows, op, create ? 0 : at::SetField::changeMask, all, [=] { return parts(create); });
     }
     return rows;
 }

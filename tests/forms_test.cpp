@@ -56,7 +56,8 @@ struct Args {
     TransferSettings transfer{};
     bool all = true;  // false: a help text only
     Args() {
-        transfer.flags = ZVI_TRANSFER_TARGET_TEXT | ZVI_TRANSFER_NO_TARGET | ZVI_TRANSFER_OPTION_A | ZVI_TRANSFER_OPTION_B;
+        transfer.flags = ZVI_TRANSFER_TARGET_TEXT | ZVI_TRANSFER_NO_TARGET | ZVI_TRANSFER_OPTION_A |
+                         ZVI_TRANSFER_OPTION_B;
         transfer.target.text = target;
         transfer.numbers[3] = 44;
         std::strcpy(transfer.name, "Tname");
@@ -129,7 +130,8 @@ const OutKind transferKind{
     [](const void* out, const OutPart&) { return raw::zero(out, 0, 560); }};
 // A form's references: one, with two details.
 const OutKind referencesKind{
-    OutKind::Early, [](void* r, size_t at, const OutPart&, uint32_t) { hostList(hostList(r, at, 1, 280), 264, 2, 552); },
+    OutKind::Early,
+    [](void* r, size_t at, const OutPart&, uint32_t) { hostList(hostList(r, at, 1, 280), 264, 2, 552); },
     [](const void* out, const OutPart&, uint32_t) { EXPECT_EQ(raw::u32(raw::ptr(out, 8), 264), 2u); },
     [](void* out, const OutPart&) {
         if (raw::ptr(out, 8)) std::free(raw::ptr(raw::ptr(out, 8), 272));
@@ -232,10 +234,11 @@ std::vector<DefinitionOp> FormsTest::ops() {
         const DefinitionOp op{create ? "ZVICreateSchema" : "ZVISetSchema", create ? kCreate : kSet, create ? 9u : 8u,
                               true, create ? "ZVICreateSchema" : "ZVISetSchema", 168,
                               [this, &schema](void* q, void*) { a.expectTransfer(q, schema.transfer, !sweeping); },
-                              [this, create](ControlRecord* c, StatusList* s) { return create ? a.create(c, s) : a.set(c, s); },
+                              [this, create](ControlRecord* c, StatusList* s) {
+                                  return create ? a.create(c, s) : a.set(c, s);
+                              },
                               {0, 300}};
-        for (const DefinitionOp& row : sentRows(op, create ? 0 : at::setChangeMask, a.all, [this, &schema] { return a.parts(schema); }))
-            rows.push_back(row);
+        addSentRows(rows, op, create ? 0 : at::setChangeMask, a.all, [this, &schema] { return a.parts(schema); });
     }
     return rows;
 }

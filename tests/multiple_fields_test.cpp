@@ -61,22 +61,17 @@ struct Args {
     FieldMapping maps[3] = {{1, {}}, {2, {}}, {3, {}}};
     uint32_t words[4][3] = {{4, 2, 7}, {1, 2, 4}, {1, 2, 1}, {6, 5, 9}};  // types, entry, creation, extra
     uint32_t setOptionWords[3] = {1, 0, 1};
-    Value value = textValue(0, text).value;
+    Value value = textValue(0, text).value, *values[3] = {&value, nullptr, &value};
     Permission perm[1] = {{1, 2}};
-    PermissionList permissions{1, perm};
-    FieldLimit limit{};
+    PermissionList permissions{1, perm}, *permLists[3] = {nullptr, &permissions, nullptr};
+    FieldLimit limit{ZVI_DATA_TEXT, {}}, *limits[3] = {&limit, nullptr, nullptr};
     Prop prop[1] = {{5, textValue(0, text).value}};
     PropList props[3] = {{1, prop}, {}, {}};
     DisplayInstance instance[1] = {{3, {1, prop}}};
-    DisplayInstanceList display{{}, 1, instance};
-    Value* values[3] = {&value, nullptr, &value};
-    PermissionList* permLists[3] = {nullptr, &permissions, nullptr};
-    FieldLimit* limits[3] = {&limit, nullptr, nullptr};
-    DisplayInstanceList* displays[3] = {nullptr, nullptr, &display};
+    DisplayInstanceList display{{}, 1, instance}, *displays[3] = {nullptr, nullptr, &display};
     FieldMapping* mapPtrs[3] = {&maps[0], nullptr, &maps[2]};
     uint32_t* wordPtrs[3][3] = {{&words[1][0], &words[1][1], nullptr}, {nullptr, &words[2][1], nullptr},
                                 {&words[3][0], nullptr, nullptr}};
-
     IdList fieldIds{3, ids};
     FlagList fieldIdFlags{3, flags};
     TextList fieldNames{3, names}, helpTexts{3, helps}, ownerNames{3, owners}, changeDiaries{3, diaries};
@@ -96,10 +91,7 @@ struct Args {
     FieldResultList* resultsArg = &results;
     bool all = true;  // false: only what is required (Create), only the properties (Set)
 
-    Args() {
-        limit.dataType = ZVI_DATA_TEXT;
-        limit.u.text.charPattern = pattern;
-    }
+    Args() { limit.u.text.charPattern = pattern; }
     Args(const Args&) = delete;
     template <class T>
     T* given(T* list) const {
@@ -107,9 +99,10 @@ struct Args {
     }
     uint32_t create(ControlRecord* c, StatusList* s) {
         return ZVICreateMultipleFields(c, formName, &fieldIds, flagsArg, given(&fieldNames), given(&mappings),
-                                       required[0], required[1], required[2], required[3], given(&defaultValues), given(&permissionLists), given(&limitLists),
-                                       given(&displayLists), given(&helpTexts), given(&ownerNames),
-                                       given(&changeDiaries), given(&properties), s);
+                                       required[0], required[1], required[2], required[3], given(&defaultValues),
+                                       given(&permissionLists), given(&limitLists), given(&displayLists),
+                                       given(&helpTexts), given(&ownerNames), given(&changeDiaries),
+                                       given(&properties), s);
     }
     uint32_t set(ControlRecord* c, StatusList* s) {
         return ZVISetMultipleFields(c, formName, &fieldIds, given(&fieldNames), given(&mappingPtrs), given(&entryPtrs),
@@ -235,7 +228,7 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
             a.all = all;
             const uint32_t rc = create ? a.create(c, s) : a.set(c, s);
             if (rc < 2) {
-                EXPECT_EQ(create ? a.fieldIds.items[1] : a.results.numItems, create ? 8u : 0u) << "ids assigned, results emptied";
+                EXPECT_EQ(create ? a.fieldIds.items[1] : a.results.numItems, create ? 8u : 0u) << "assigned, emptied";
             }
             return a.releaseIds(rc);
         };
@@ -278,7 +271,9 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                         expectCopied(q, at::Delete::fieldIds, filterIds, 4, 2);
                         EXPECT_EQ(raw::u32(q, at::Delete::deleteOption), 2u);
                     },
-                    [this](ControlRecord* c, StatusList* s) { return ZVIDeleteMultipleFields(c, formName, &filter, 2, s); },
+                    [this](ControlRecord* c, StatusList* s) {
+                        return ZVIDeleteMultipleFields(c, formName, &filter, 2, s);
+                    },
                     {0, 300}});
     return rows;
 }
@@ -305,11 +300,11 @@ TEST_F(MultipleFieldsTest, EveryAllocationFailureEndsInADefinedOutcome) {
 
 // The count rule and the checks, in their order; a check on one field's item names it.
 TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
-    auto row = [this](bool create, void (*change)(Args&), uint32_t type, uint32_t number, const char* detail = nullptr) {
+    auto row = [this](bool create, void (*change)(Args&), uint32_t type, uint32_t number, const char* detail = {}) {
         return CheckRow{[this, create, change] {
-                            Args args;
-                            change(args);
-                            return args.releaseIds(create ? args.create(&control, &status) : args.set(&control, &status));
+                            Args b;
+                            change(b);
+                            return b.releaseIds(create ? b.create(&control, &status) : b.set(&control, &status));
                         },
                         type, number, detail};
     };
@@ -343,6 +338,7 @@ TEST_F(MultipleFieldsTest, GetMultipleFieldsHandsOverWhatItAsksFor) {
     checkGet(kGetMultipleFields, true);
     Outs o(std::vector<bool>(18, true));
     o.passed[0] = false;
-    checkArguments({{[&] { return o.call(ZVIGetMultipleFields, &status, &control, formName, &filter); }, ZVI_ERROR, 292}});
+    checkArguments({{[&] { return o.call(ZVIGetMultipleFields, &status, &control, formName, &filter); }, ZVI_ERROR,
+                     292}});
     EXPECT_EQ(raw::u32(o.at(1), 0), 0u);
 }

@@ -104,8 +104,7 @@ std::vector<DefinitionOp> ViewsTest::ops() {
                 return rc;
             },
             {0, 300}};
-        for (const DefinitionOp& row : sentRows(op, create ? 0 : at::View::changeMask, all, [=] { return parts(create); }))
-            rows.push_back(row);
+        addSentRows(rows, op, create ? 0 : at::View::changeMask, all, [=] { return parts(create); });
     }
     rows.push_back({"ZVIDeleteVUI", 12768, 65, true, "ZVIDeleteVUI", 168,
                     [](void* q, void*) { EXPECT_EQ(raw::u32(q, at::View::viewId), 9u); },
