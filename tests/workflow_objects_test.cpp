@@ -1,13 +1,11 @@
 // Filters, active links, escalations, character menus and containers: the bytes the
-// host receives and what the caller gets back, read at the offsets of the record
-// tables; the checks in their order; frames and allocation failures. Set and Create of
-// every family are rows of one table, every Get, GetList and GetMultiple a table of its
-// outputs, each walked by one driver.
+// host receives and what the caller gets back, at the offsets of the record tables;
+// the checks in their order; frames and allocation failures. Set and Create are rows of
+// one table, every Get a table of its outputs, each walked by one driver.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <utility>
 
 #include "tests/support/definitions.h"
 
@@ -47,7 +45,7 @@ const char* const kDefineNames[10] = {"ZVISetFilter", "ZVICreateFilter", "ZVISet
                                       "ZVICreateCharMenu", "ZVISetContainer", "ZVICreateContainer"};
 constexpr uint32_t kDefineSlots[10] = {12448, 12456, 12528, 12544, 12488, 12496, 12408, 12416, 12848, 12856};
 constexpr uint32_t kDefineOpcodes[10] = {22, 23, 39, 40, 49, 50, 17, 18, 75, 76};
-char name[] = "Object", newName[] = "Renamed", messageText[] = "message";
+char name[] = "Object", messageText[] = "message";
 
 const std::map<uint32_t, std::string> kTexts{
     {54, "No changes were specified for the object"}, {71, "No groups were given for the object"},
@@ -57,25 +55,24 @@ const std::map<uint32_t, std::string> kTexts{
     {207, "The refresh code of the menu is not valid"}, {251, "The enable flag must be 0 or 1"},
     {8923, "A workflow object must name the forms it applies to"}};
 
-// The messages in words ("type:number" each), each with its catalog text and no detail
-// (9905: the call's name); a call's code is the type of its first message.
+// The messages in words ("type:number"), with their texts and no detail; the code: the first's type.
 void expectSaid(StatusList& status, uint32_t rc, const char* expected) {
     std::string said;
     for (const Message& m : messages(status)) {
         said += (said.empty() ? "" : " ") + std::to_string(m.type) + ":" + std::to_string(m.number);
-        EXPECT_EQ(m.number == 9905 ? "" : m.text, m.number == 9905 ? "" : kTexts.at(m.number));
-        EXPECT_EQ(m.hasDetail, m.number == 9905);
+        EXPECT_EQ(m.text, kTexts.at(m.number));
+        EXPECT_FALSE(m.hasDetail);
     }
     EXPECT_EQ(said, expected);
     EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
     zvi::releaseStatusList(&status, 0);
 }
 
-// One output of a Get, GetList or GetMultiple: its result offset, wanted bit, kind and
-// item size. Single outputs: w a word, W a word emptied at entry, q a qualifier, n a
-// name, t a text, l a list, c a workflow connect, m a menu. Lists of two items, emptied
-// whole at entry: F flat, N lists, H texts, C connects, M menus, A never answered; L
-// names and T texts, emptied by their count. D is dropped by the library, S the status.
+// One output of a Get, GetList or GetMultiple: its result offset, wanted bit, kind and item size.
+// Single outputs: w a word, W a word emptied at entry, q a qualifier, n a name, t a text, l a list,
+// c a workflow connect, m a menu. Lists of two items, emptied whole at entry: F flat, N lists, H
+// texts, C connects, M menus, A never answered; L names and T texts, emptied by their count. D is
+// dropped by the library, S the status list.
 struct Out {
     size_t at;
     uint32_t bit;
@@ -140,8 +137,7 @@ void release(const Out& o, char* out) {
     for (uint32_t i = 0; l.items && i < l.count; ++i) release(item(o, true), (char*)l.items + i * callerItem(o));
     std::free(l.items);
 }
-// How many leading bytes of an output a call clears at entry (a name with a bit: once
-// the status list is known to be there).
+// How many leading bytes of an output a call clears at entry (a name: once it knows of a status list).
 size_t cleared(const Out& o, bool status) {
     switch (o.kind) {
         case 'w': return 0;
@@ -151,8 +147,7 @@ size_t cleared(const Out& o, bool status) {
         default: return 16;
     }
 }
-// A GetMultiple's lists in result order from 168; the bits follow each other over the
-// lists the host answers.
+// A GetMultiple's lists in result order from 168, the bits following each other.
 std::vector<Out> resultLists(const char* kinds, std::vector<size_t> sizes) {
     std::vector<Out> outs;
     for (uint32_t i = 0, bit = 1; kinds[i]; ++i) {
@@ -163,8 +158,7 @@ std::vector<Out> resultLists(const char* kinds, std::vector<size_t> sizes) {
     return outs;
 }
 
-// The caller's variables, one per output, filled with one byte; o[i] is null for an
-// output not passed.
+// The caller's variables, one per output, filled with one byte; o[i]: null when not passed.
 struct Slots {
     uint64_t slot[24][96];
     uint64_t passed = ~uint64_t{0};
@@ -200,8 +194,8 @@ struct Args {
     WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}};
     // order, operation mask, enable, aux, execute, control, focus, refresh, container type
     uint32_t values[9] = {1000, 127, 0, 9, 0x1FFFFF, 5, 6, 2, 5}, groupIds[2] = {7, 8};
-    Qualifier child{}, qualifier{ZVI_QUAL_NOT, {}};
-    WorkflowAction action{};
+    Qualifier child{}, qualifier{ZVI_QUAL_NOT, {.child = &child}};
+    WorkflowAction action{2, {.message = {0, messageText}}};
     WorkflowActionList actionList{1, &action};
     IdList groups{2, groupIds};
     Prop prop{4, textValue(0, messageText).value};
@@ -220,7 +214,7 @@ struct Args {
 
     bool all = false;
     uint8_t removeFlag = 0;
-    char *newName = ::newName, *help{}, *owner{}, *diary{}, *aux{}, *label{}, *description{};
+    char renamed[8] = "Renamed", *newName = renamed, *help{}, *owner{}, *diary{}, *aux{}, *label{}, *description{};
     uint32_t *order{}, *operationMask{}, *enable{}, *auxOptions{}, *executeMask{}, *controlField{}, *focusField{},
              *refresh{}, *type{};
     WorkflowConnect* wc{};
@@ -234,12 +228,6 @@ struct Args {
     ContainerOwnerList* ownerObjects{};
     ContainerReferenceList* referenceList{};
 
-    Args() {
-        qualifier.u.child = &child;
-        action.actionType = 2;
-        action.u.message.messageText = messageText;
-        refs[0].u.external = {groups, {}};
-    }
     void giveAll() {
         all = true, removeFlag = 1, wc = &connect;
         order = &values[0], operationMask = &values[1], enable = &values[2], auxOptions = &values[3];
@@ -280,10 +268,10 @@ struct Args {
     }
 };
 
-// What Set and Create send: every argument given, or none but a new name (Create: the
-// plain words as zeros, a refresh code of 1). Texts are the caller's or empty ones of
-// the library's own (Create's aux name as passed); the filters' actions are copies, the
-// other families' the caller's headers; every other list a copy.
+// What Set and Create send: every argument given, or none but a new name (Create: the plain words
+// as zeros, a refresh code of 1). Texts are the caller's or empty ones of the library's own
+// (Create's aux name as passed); the filters' actions are copies, the other families' the
+// caller's headers; every other list a copy.
 void expectDefinition(const void* q, int op, const Args& a) {
     const at::Define& d = at::defines[op];
     const bool all = a.all;
@@ -342,7 +330,7 @@ void expectDefinition(const void* q, int op, const Args& a) {
     EXPECT_TRUE(raw::zero(q, d.size - 16, d.size)) << "trailing bytes";
     const uint32_t allBits[10] = {16383, 0, 131071, 0, 2047, 0, 127, 0, 4095, 0};
     EXPECT_TRUE(op % 2 || raw::u32(q, at::changeMask) == (all ? allBits[op] : 1u));
-    EXPECT_TRUE(op % 2 || raw::text(q, at::newName) == newName);
+    EXPECT_TRUE(op % 2 || raw::text(q, at::newName) == a.newName);
 }
 
 class WorkflowTest : public DefinitionsTest {
@@ -365,34 +353,28 @@ protected:
         if (g.wantedAt == at::getWanted) {
             EXPECT_EQ(raw::text(q, at::name), name);
         } else if (g.wantedAt) {
-            EXPECT_EQ(raw::list(q, at::multipleNames).count, 2u);
-            EXPECT_NE(raw::list(q, at::multipleNames).items, listedNames);
+            EXPECT_TRUE(raw::list(q, at::multipleNames).count == 2 && raw::list(q, 168).items != listedNames);
             EXPECT_EQ(raw::u32(q, at::multipleSince), 77u);
         }
         g.request(q);
         for (size_t i = 0; i < g.outs.size(); ++i) fill(g.outs[i], static_cast<char*>(r) + g.outs[i].at, uint32_t(i));
     }
-    // Every operation: the rows of Set and Create, Delete, and the Gets with every output
-    // passed and released.
+    // Every operation's row: Set and Create, Delete, and the Gets with every output passed and released.
     std::vector<DefinitionOp> ops() {
         std::vector<DefinitionOp> rows = defines(true);
-        const struct {
-            const char* name;
-            uint32_t slot, opcode;
-            decltype(&ZVIDeleteFilter) remove;
-        } deletes[] = {{"ZVIDeleteFilter", 12464, 24, ZVIDeleteFilter},
-                       {"ZVIDeleteActivelink", 12552, 41, ZVIDeleteActiveLink},
-                       {"ZVIDeleteEscalation", 12504, 51, ZVIDeleteEscalation},
-                       {"ZVIDeleteCharMenu", 12424, 19, ZVIDeleteCharMenu},
-                       {"ZVIDeleteContainer", 12864, 77, ZVIDeleteContainer}};
-        for (const auto& d : deletes)  // the caller's name and option, zeros after them
-            rows.push_back({d.name, d.slot, d.opcode, true, d.name, 168,
+        const char* const deletes[5] = {"ZVIDeleteFilter", "ZVIDeleteActivelink", "ZVIDeleteEscalation",
+                                        "ZVIDeleteCharMenu", "ZVIDeleteContainer"};
+        const uint32_t slots[5] = {12464, 12552, 12504, 12424, 12864}, opcodes[5] = {24, 41, 51, 19, 77};
+        decltype(&ZVIDeleteFilter) const removes[5] = {ZVIDeleteFilter, ZVIDeleteActiveLink, ZVIDeleteEscalation,
+                                                       ZVIDeleteCharMenu, ZVIDeleteContainer};
+        for (int i = 0; i < 5; ++i)  // the caller's name and option, zeros after them
+            rows.push_back({deletes[i], slots[i], opcodes[i], true, deletes[i], 168,
                             [](void* q, void*) {
                                 EXPECT_EQ(raw::text(q, at::name), name);
                                 EXPECT_EQ(raw::u32(q, at::deleteOption), 3u);
                                 EXPECT_TRUE(raw::zero(q, at::deleteOption + 4, at::deleteEnd));
                             },
-                            [f = d.remove](ControlRecord* c, StatusList* s) { return f(c, name, 3, s); }, {0}});
+                            [f = removes[i]](ControlRecord* c, StatusList* s) { return f(c, name, 3, s); }, {0}});
         for (const GetRow& g : gets()) {
             const auto status = std::find_if(g.outs.begin(), g.outs.end(), [](const Out& o) { return o.kind == 'S'; });
             rows.push_back({g.name, g.slot, g.opcode, false, g.name, uint32_t(status->at),
@@ -408,15 +390,15 @@ protected:
         }
         return rows;
     }
-    // Each output alone asks for its bit alone and gets what the host wrote, the rest
-    // released; all of them ask for every bit. A failing host or no status list: each
-    // output cleared as its kind says. A GetList without its output is refused; a
-    // GetMultiple host's counts that come without items are never read.
+    // Each output alone asks for its bit alone and gets what the host wrote, the rest released; all
+    // of them ask for every bit. A failing host or no status list: each output cleared as its kind
+    // says. A GetList without its output is refused; a GetMultiple host's counts without items are
+    // never read.
     void checkOutputs(const GetRow& g) {
+        SCOPED_TRACE(g.name);
         uint32_t mask = 0, bits = 0;
         host.on(g.slot, [&](void* q, void* r) {
-            mask = g.wantedAt ? raw::u32(q, g.wantedAt) : 0;
-            return answer(g, q, r), 1u;
+            return mask = g.wantedAt ? raw::u32(q, g.wantedAt) : 0, answer(g, q, r), 1u;
         });
         for (size_t i = 0; i <= g.outs.size(); ++i) {
             const bool every = i == g.outs.size();
@@ -462,7 +444,6 @@ protected:
 };
 
 std::vector<GetRow> WorkflowTest::gets() {
-    using O = std::vector<Out>;
     const auto workflowList = [this](const char* name, uint32_t slot, uint32_t opcode, auto list) {
         return GetRow{name, slot, opcode, 0, {0, 2, 300}, {{168, 0, 'L'}, {184, 0, 'S'}},
                       pass<0>(list, nullptr, 5u, &a.props),
@@ -475,38 +456,32 @@ std::vector<GetRow> WorkflowTest::gets() {
     };
     return {
         {"ZVIGetFilter", 12440, 21, at::getWanted, {0, 2},
-         O{{168, 0, 'w'}, {176, 0, 'c'}, {192, 0, 'w'}, {196, 0, 'w'}, {200, 1, 'q'}, {224, 2, 'l', 688},
-           {240, 4, 'l', 688}, {256, 8, 't'}, {272, 0, 'w'}, {276, 64, 'n'}, {531, 128, 'n'}, {792, 16, 't'},
-           {808, 32, 'l', 24}, {840, 0, 'w'}, {844, 0, 'n'}, {824, 0, 'S'}},
+         {{168, 0, 'w'}, {176, 0, 'c'}, {192, 0, 'w'}, {196, 0, 'w'}, {200, 1, 'q'}, {224, 2, 'l', 688},
+          {240, 4, 'l', 688}, {256, 8, 't'}, {272, 0, 'w'}, {276, 64, 'n'}, {531, 128, 'n'}, {792, 16, 't'},
+          {808, 32, 'l', 24}, {840, 0, 'w'}, {844, 0, 'n'}, {824, 0, 'S'}},
          pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>(ZVIGetFilter, name)},
         {"ZVIGetActiveLink", 12520, 38, at::getWanted, {0, 2},
-         O{{168, 0, 'w'}, {176, 0, 'c'}, {208, 1, 'l', 4}, {224, 0, 'w'}, {228, 0, 'w'}, {232, 0, 'w'},
-           {236, 0, 'w'}, {240, 2, 'q'}, {264, 4, 'l', 8}, {280, 8, 'l', 8}, {296, 16, 't'}, {312, 0, 'w'},
-           {316, 128, 'n'}, {571, 256, 'n'}, {832, 32, 't'}, {848, 64, 'l', 24}, {880, 0, 'w'}, {884, 0, 'n'},
-           {864, 0, 'S'}},
+         {{168, 0, 'w'}, {176, 0, 'c'}, {208, 1, 'l', 4}, {224, 0, 'w'}, {228, 0, 'w'}, {232, 0, 'w'}, {236, 0, 'w'},
+          {240, 2, 'q'}, {264, 4, 'l', 8}, {280, 8, 'l', 8}, {296, 16, 't'}, {312, 0, 'w'}, {316, 128, 'n'},
+          {571, 256, 'n'}, {832, 32, 't'}, {848, 64, 'l', 24}, {880, 0, 'w'}, {884, 0, 'n'}, {864, 0, 'S'}},
          pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17>(ZVIGetActiveLink, name)},
         {"ZVIGetEscalation", 12480, 48, at::getWanted, {0, 2},
-         O{{168, 0, 'w'}, {192, 0, 'c'}, {208, 0, 'w'}, {216, 1, 'q'}, {240, 2, 'l', 688}, {256, 4, 'l', 688},
-           {272, 8, 't'}, {288, 0, 'w'}, {292, 64, 'n'}, {547, 128, 'n'}, {808, 16, 't'}, {824, 32, 'l', 24},
-           {840, 0, 'S'}},
-         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11>(ZVIGetEscalation, name)},
+         {{168, 0, 'w'}, {192, 0, 'c'}, {208, 0, 'w'}, {216, 1, 'q'}, {240, 2, 'l', 688}, {256, 4, 'l', 688},
+          {272, 8, 't'}, {288, 0, 'w'}, {292, 64, 'n'}, {547, 128, 'n'}, {808, 16, 't'}, {824, 32, 'l', 24},
+          {840, 0, 'S'}}, pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11>(ZVIGetEscalation, name)},
         {"ZVIGetCharMenu", 12400, 16, at::getWanted, {0},
-         O{{168, 0, 'w'}, {176, 1, 'm'}, {880, 2, 't'}, {896, 0, 'w'}, {900, 16, 'n'}, {1155, 32, 'n'},
-           {1416, 4, 't'}, {1432, 8, 'l', 24}, {1448, 0, 'S'}},
-         pass<0, 1, 2, 3, 4, 5, 6, 7>(ZVIGetCharMenu, name)},
+         {{168, 0, 'w'}, {176, 1, 'm'}, {880, 2, 't'}, {896, 0, 'w'}, {900, 16, 'n'}, {1155, 32, 'n'}, {1416, 4, 't'},
+          {1432, 8, 'l', 24}, {1448, 0, 'S'}}, pass<0, 1, 2, 3, 4, 5, 6, 7>(ZVIGetCharMenu, name)},
         {"ZVIGetContainer", 12840, 74, at::getWanted, {0, 300},
-         O{{184, 1, 'l', 8}, {200, 2, 'l', 4}, {216, 4, 'l', 260}, {232, 8, 't'}, {248, 16, 't'}, {264, 32, 'W'},
-           {272, 64, 'l', 288}, {288, 128, 't'}, {308, 1024, 'n'}, {304, 0, 'w'}, {563, 2048, 'n'}, {824, 256, 't'},
-           {840, 512, 'l', 24}, {168, 0, 'D', 8}, {856, 0, 'S'}},
+         {{184, 1, 'l', 8}, {200, 2, 'l', 4}, {216, 4, 'l', 260}, {232, 8, 't'}, {248, 16, 't'}, {264, 32, 'W'},
+          {272, 64, 'l', 288}, {288, 128, 't'}, {308, 1024, 'n'}, {304, 0, 'w'}, {563, 2048, 'n'}, {824, 256, 't'},
+          {840, 512, 'l', 24}, {168, 0, 'D', 8}, {856, 0, 'S'}},
          pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12>(ZVIGetContainer, name, &a.groups),
-         [this](const void* q) {
-             EXPECT_EQ(raw::list(q, 184).count, 2u);  // the reference types
-             EXPECT_NE(raw::list(q, 184).items, a.groupIds);
-         }},
+         [this](const void* q) { EXPECT_TRUE(raw::list(q, 184).count == 2 && raw::list(q, 184).items != a.groupIds); }},
         workflowList("ZVIGetListFilter", 12472, 25, ZVIGetListFilter),
         workflowList("ZVIGetListActiveLink", 12560, 42, ZVIGetListActiveLink),
         workflowList("ZVIGetListEscalation", 12512, 52, ZVIGetListEscalation),
-        {"ZVIGetListCharMenu", 12432, 20, 0, {0, 2, 300}, O{{168, 0, 'L'}, {184, 0, 'S'}},
+        {"ZVIGetListCharMenu", 12432, 20, 0, {0, 2, 300}, {{168, 0, 'L'}, {184, 0, 'S'}},
          pass<0>(ZVIGetListCharMenu, 1u, &nameList, nullptr, &a.props),
          [this](const void* q) {  // since, then three filters
              EXPECT_EQ(raw::u32(q, 168), 1u);
@@ -514,7 +489,7 @@ std::vector<GetRow> WorkflowTest::gets() {
              for (size_t i = 0; i < 3; ++i) EXPECT_EQ(raw::list(q, 176 + 16 * i).count, (i + 2) % 3);
              EXPECT_TRUE(raw::zero(q, 224, 232));
          }},
-        {"ZVIGetListContainer", 12872, 78, 0, {0, 300}, O{{168, 0, 'l', 40}, {184, 0, 'S'}},
+        {"ZVIGetListContainer", 12872, 78, 0, {0, 300}, {{168, 0, 'l', 40}, {184, 0, 'S'}},
          pass<0>(ZVIGetListContainer, 1u, &a.groups, 2u, &a.ownerList, &a.props),
          [this](const void* q) {  // since, types, attribute mask, owners, properties
              EXPECT_EQ(raw::u32(q, 168) + raw::u32(q, 192), 1u + 2u);
@@ -555,8 +530,7 @@ TEST_F(WorkflowTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 TEST_F(WorkflowTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
 TEST_F(WorkflowTest, SetAndCreateWithoutArgumentsSendTheirDefaults) {
-    const std::vector<DefinitionOp> rows = defines(false);
-    for (const DefinitionOp& op : rows) {
+    for (const DefinitionOp& op : defines(false)) {
         serve(op, 1, false);
         EXPECT_EQ(op.call(&control, &status), op.slot == kDefineSlots[CreateA] ? 1u : 0u) << op.name;
         zvi::releaseStatusList(&status, 0);
@@ -564,27 +538,18 @@ TEST_F(WorkflowTest, SetAndCreateWithoutArgumentsSendTheirDefaults) {
 }
 
 TEST_F(WorkflowTest, GetsHandOverWhatIsAskedForAndReleaseTheRest) {
-    for (const GetRow& g : gets()) {
-        SCOPED_TRACE(g.name);
-        checkOutputs(g);
-    }
+    for (const GetRow& g : gets()) checkOutputs(g);
 }
 
-// The checks in their order, the first broken one reported; warning 71 goes on to the
-// host, which gets the change mask of what was given. A null menu is sent as an empty
-// one; the refresh codes 1 and 3 pass.
+// The checks in their order, the first broken one reported; warning 71 goes on to the host, which
+// gets the change mask of what was given. Refresh codes 1 and 3 pass; a null menu is sent empty.
 TEST_F(WorkflowTest, ChecksRunInTheirOrder) {
     uint32_t big = 1001, two = 2, mask128 = 128, exec = 0x200000, codes[] = {0, 1, 3, 4};
     IdList noGroups{};
     WorkflowConnect type0{}, type2{2, {}};
     CharMenuItem badItem[2] = {{"a", ZVI_ITEM_VALUE, {a.value}}, {"b", 3, {}}};
     CharMenuDef badType{7, {}}, badItems{ZVI_MENU_LIST, {.menuItems = {2, badItem}}};
-    struct Row {
-        int op;
-        std::function<void(Args&)> give;
-        const char* expected;
-        uint32_t mask = 0;  // the change mask sent, when the host is called
-    };
+    struct Row { int op; std::function<void(Args&)> give; const char* expected; uint32_t mask = 0; };
     const std::vector<Row> rows{
         {SetF, [](Args& a) { a.newName = nullptr; }, "1:54"},
         {SetF, [&](Args& a) { a.auxOptions = &a.values[3], a.aux = a.texts[3], a.newName = name; }, "1:54"},
@@ -616,8 +581,6 @@ TEST_F(WorkflowTest, ChecksRunInTheirOrder) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(&row - rows.data()));
         Args args;
-        char renamed[8] = "Renamed";
-        args.newName = renamed;
         row.give(args);
         uint32_t mask = 0;
         host.on(kDefineSlots[row.op], [&](void* q, void*) {
