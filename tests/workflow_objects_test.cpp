@@ -83,11 +83,12 @@ bool isList(char kind) { return kind && std::strchr("FNTHCMALD", kind); }
 bool isOutput(const Out& o) { return o.kind != 'D' && o.kind != 'S'; }
 // The kind of a list's items as the host writes them, or as the caller finds them.
 Out item(const Out& list, bool caller = false) {
-    const char* k = list.kind ? std::strchr("NTHCML", list.kind) : nullptr;
-    return {0, 0, k ? (caller ? "lttcmn" : "lttcmt")[k - "NTHCML"] : '\0', list.size};
+    static const char lists[] = "NTHCML";
+    const char* k = list.kind ? std::strchr(lists, list.kind) : nullptr;
+    return {0, 0, k ? (caller ? "lttcmn" : "lttcmt")[k - lists] : '\0', list.size};
 }
 size_t hostItem(const Out& o) { return o.kind == 'M' ? at::menuSize : item(o).kind ? 16 : o.size; }
-size_t callerItem(const Out& o) { return o.kind == 'L' ? sizeof(ObjectName) : strchr("TH", o.kind) ? 8 : hostItem(o); }
+size_t callerItem(const Out& o) { return o.kind == 'L' ? sizeof(ObjectName) : item(o).kind == 't' ? 8 : hostItem(o); }
 
 void fill(const Out& o, char* at, uint32_t k) {
     switch (o.kind) {
