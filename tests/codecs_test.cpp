@@ -154,8 +154,7 @@ template <class T>
 void expectRoundTrip(const std::string& name, Codec codec, const T& record, const Bytes& wire, const Theirs& theirs,
                      const std::function<void(T&)>& inspect = {}) {
     SCOPED_TRACE(name);
-    T source = copyOf(&record), expected = copyOf(&record), zero;
-    std::memset(static_cast<void*>(&zero), 0, sizeof zero);
+    T source = copyOf(&record), expected = copyOf(&record), zero{};
     EXPECT_EQ(encode(codec, &source), wire);
     if constexpr (std::is_same_v<T, Value>) {
         if (expected.dataType == 49 || expected.dataType == 50) expected.dataType = 11;
@@ -203,11 +202,7 @@ Value make(uint32_t type, uint64_t bits) {
     std::memcpy(&v.payload, &bits, sizeof bits);
     return v;
 }
-Value withPointer(uint32_t type, void* p) {
-    Value v{type, {}};
-    v.payload.ptr = p;
-    return v;
-}
+Value withPointer(uint32_t type, void* p) { return make(type, reinterpret_cast<uintptr_t>(p)); }
 
 TEST(RecordCodecs, EveryValueTypeRoundTripsAndMatchesRpcgen) {
     bufferAttachment.locator.u.mem = {5, data};
