@@ -121,17 +121,18 @@ std::vector<DefinitionOp> ops() {
              return rc;
          },
          {0}},
-        // At most 254 characters of the host's name; byte 254 of the caller's buffer is 0.
+        // The host's name, the rest of the caller's buffer untouched but for byte 254, set to 0.
         {"ZVIGetApplicationState", kGetState, 128, false, "ZVIGetApplicationState", GetApplicationState::status,
          [](void* q, void* r) {
              expectNames(q, {{Application::applicationName, "Approval"}}, Application::size);
-             std::memset(static_cast<char*>(r) + GetApplicationState::stateName, 's', 255);
+             std::memcpy(static_cast<char*>(r) + GetApplicationState::stateName, "sss", 4);
          },
          [](C c, S s) {
              char state[255];
              std::memset(state, 'x', sizeof state);
              const uint32_t rc = ZVIGetApplicationState(c, appName, state, s);
-             EXPECT_EQ(std::string(state, 255), rc < 2 ? std::string(254, 's') + '\0' : std::string(255, 'x'));
+             const std::string expected = std::string("sss") + '\0' + std::string(250, 'x') + '\0';
+             EXPECT_EQ(std::string(state, 255), rc < 2 ? expected : std::string(255, 'x'));
              return rc;
          },
          {0}},
@@ -195,4 +196,15 @@ TEST_F(AccessTest, RequiredOutputsAndTheUserListKindAreChecked) {
         zvi::releaseStatusList(&status, 0);
     }
     EXPECT_TRUE(host.events().empty());
+}
+
+// The state name takes at most 254 characters of a host's name without a terminator.
+TEST_F(AccessTest, StateNameIsBounded) {
+    host.on(kGetState, [](void*, void* r) {
+        std::memset(static_cast<char*>(r) + at::GetApplicationState::stateName, 's', 255);
+        return 1u;
+    });
+    char state[255];
+    EXPECT_EQ(ZVIGetApplicationState(&control, appName, state, &status), 0u);
+    EXPECT_EQ(std::string(state, 255), std::string(254, 's') + '\0');
 }
