@@ -20,28 +20,30 @@ namespace ListResult { constexpr size_t list = 168, status = 184; }
 namespace VerifyUser { constexpr size_t flag1 = 168, status = 176; }  // flags at 168, 169, 170
 namespace GetApplicationState { constexpr size_t stateName = 168, status = 424; }
 namespace ExtSchema { constexpr size_t candidateKind = 168, size = 176, typeInfos = 168, status = 184; }
-namespace ExtField { constexpr size_t formTypeInfo = 168, size = 2480, lists = 168 /* three, 16 apart */, status = 216; }
+namespace ExtField { constexpr size_t formTypeInfo = 168, size = 2480, lists = 168 /* 3, 16 apart */, status = 216; }
 }  // namespace at
 
 constexpr uint32_t kGroups = 12568, kUsers = 12576, kVerify = 12584, kRoles = 13200, kStates = 13208,
                    kGetState = 13216, kSetState = 13224, kMessages = 13232, kExtSchema = 13040, kExtField = 13048;
-constexpr size_t kExtFieldItems[3] = {268, 688, 4};  // mappings, limits, codes
 char appName[] = "Approval", userName[] = "Demo", stateName[] = "Running";
 std::string longName(300, 'n');  // cut at 254 characters
 int userArgument = 7;
+FormTypeInfo typeInfo = [] {
+    FormTypeInfo info;
+    std::memset(&info, 0x5A, sizeof info);
+    return info;
+}();
 
-// A request's names in their buffers (the rest of each buffer zero) and zero bytes
-// from `end` to the record's size.
-void expectNames(void* q, std::initializer_list<std::pair<size_t, const char*>> names, size_t end, size_t size) {
-    for (auto [at, name] : names) {
-        EXPECT_STREQ(raw::inlineText(q, at), name) << at;
-        EXPECT_TRUE(raw::zero(q, at + std::strlen(name), at + 255)) << at;
+// A request's names in their buffers (the rest of each buffer zero), zero bytes from
+// the last buffer's end to the record's size.
+void expectNames(void* q, std::initializer_list<std::pair<size_t, std::string>> names, size_t size) {
+    for (const auto& [at, name] : names) {
+        EXPECT_EQ(raw::inlineText(q, at), name) << at;
+        EXPECT_TRUE(raw::zero(q, at + name.size(), at + 255)) << at;
     }
-    EXPECT_TRUE(raw::zero(q, end, size));
+    EXPECT_TRUE(raw::zero(q, (names.end() - 1)->first + 255, size));
 }
-void answerList(void*, void* r) { hostList(r, at::ListResult::list, 2, 24); }
 
-// The list operations with their arguments given.
 using C = ControlRecord*;
 using S = StatusList*;
 using ListCall = uint32_t (*)(C, ServerList*, S);
@@ -51,20 +53,32 @@ uint32_t roles(C c, ServerList* l, S s) { return ZVIGetListRole(c, appName, null
 uint32_t states(C c, ServerList* l, S s) { return ZVIGetListApplicationState(c, l, s); }
 uint32_t appMessages(C c, ServerList* l, S s) { return ZVIGetApplicationMessages(c, nullptr, l, s); }
 
-// Calls a list operation and frees the list it hands over.
-auto listCall(ListCall call) {
-    return [call](ControlRecord* c, StatusList* s) {
-        ServerList got{};
-        const uint32_t rc = call(c, &got, s);
-        return std::free(got.items), rc;
-    };
+// A list operation's row: the host checks the request and answers with a list, which
+// is moved to the caller. A call that hands nothing over empties the caller's list at
+// entry, except for the application messages.
+char* hostItems = nullptr;
+DefinitionOp listRow(const char* name, uint32_t slot, uint32_t opcode, ListCall call,
+                     std::function<void(void*)> request = [](void*) {}) {
+    return {name, slot, opcode, false, name, at::ListResult::status,
+            [request](void* q, void* r) { request(q), hostItems = hostList(r, at::ListResult::list, 2, 24); },
+            [call](C c, S s) {
+                ServerList got{9, &userArgument};
+                const uint32_t rc = call(c, &got, s);
+                EXPECT_EQ(got.numItems, rc < 2 ? 2u : call == appMessages ? 9u : 0u);
+                if (rc < 2) {
+                    EXPECT_EQ(got.items, hostItems);
+                    std::free(got.items);
+                }
+                return rc;
+            },
+            {0}};
 }
 
 struct ExtFieldOutputs {
     FieldMappingList mappings{};
     FieldLimitList limits{};
     UintList codes{};
-    uint32_t get(ControlRecord* c, StatusList* s, FormTypeInfo* info = nullptr) {
+    uint32_t get(C c, S s, FormTypeInfo* info = nullptr) {
         return ZVIGetMultipleExtFieldCandidates(c, info, &mappings, &limits, &codes, s);
     }
     uint32_t release(uint32_t rc) {
@@ -75,56 +89,59 @@ struct ExtFieldOutputs {
     }
 };
 
-class AccessTest : public DefinitionsTest {
-protected:
-    std::vector<DefinitionOp> ops();
-};
+using AccessTest = DefinitionsTest;
 
 // Every operation with its arguments given; the host checks what it receives.
-std::vector<DefinitionOp> AccessTest::ops() {
+std::vector<DefinitionOp> ops() {
     using namespace at;
     return {
-        {"ZVIGetListGroup", kGroups, 33, false, "ZVIGetListGroup", ListResult::status,
-         [](void* q, void* r) {
-             expectNames(q, {{GetListGroup::userName, "Demo"}}, GetListGroup::size, GetListGroup::size);
-             EXPECT_EQ(raw::ptr(q, GetListGroup::userArgument), &userArgument);
-             answerList(q, r);
+        listRow("ZVIGetListGroup", kGroups, 33, groups, [](void* q) {
+            expectNames(q, {{GetListGroup::userName, "Demo"}}, GetListGroup::userArgument);
+            EXPECT_EQ(raw::ptr(q, GetListGroup::userArgument), &userArgument);
+        }),
+        listRow("ZVIGetListUser", kUsers, 46, users, [](void* q) {
+            EXPECT_EQ(raw::u32(q, GetListUser::userListKind), 2u);
+            EXPECT_EQ(raw::u32(q, GetListUser::sinceTime), 99u);
+        }),
+        listRow("ZVIGetListRole", kRoles, 126, roles, [](void* q) {
+            expectNames(q, {{GetListRole::applicationName, "Approval"}, {GetListRole::userName, ""}},
+                        GetListRole::userArgument);
+            EXPECT_EQ(raw::ptr(q, GetListRole::userArgument), &userArgument);
+        }),
+        listRow("ZVIGetListApplicationState", kStates, 127, states),
+        listRow("ZVIGetApplicationMessages", kMessages, 132, appMessages,
+                [](void* q) { expectNames(q, {{Application::applicationName, ""}}, Application::size); }),
+        // The flags given are set to 0 at entry, then take the host's bytes.
+        {"ZVIVerifyUser", kVerify, 32, false, "ZVIVerifyUser", VerifyUser::status,
+         [](void*, void* r) { std::memcpy(static_cast<char*>(r) + VerifyUser::flag1, "\1\2\3", 3); },
+         [](C c, S s) {
+             uint8_t flags[3] = {9, 9, 9};
+             const uint32_t rc = ZVIVerifyUser(c, &flags[0], nullptr, &flags[2], s);
+             EXPECT_EQ(flags[0] * 100 + flags[1] * 10 + flags[2], rc < 2 ? 193 : 90);
+             return rc;
          },
-         listCall(groups), {0}},
-        {"ZVIGetListUser", kUsers, 46, false, "ZVIGetListUser", ListResult::status,
-         [](void* q, void* r) {
-             EXPECT_EQ(raw::u32(q, GetListUser::userListKind), 2u);
-             EXPECT_EQ(raw::u32(q, GetListUser::sinceTime), 99u);
-             answerList(q, r);
-         },
-         listCall(users), {0}},
-        {"ZVIVerifyUser", kVerify, 32, false, "ZVIVerifyUser", VerifyUser::status, [](void*, void*) {},
-         [](C c, S s) { uint8_t a, b, d; return ZVIVerifyUser(c, &a, &b, &d, s); }, {0}},
-        {"ZVIGetListRole", kRoles, 126, false, "ZVIGetListRole", ListResult::status,
-         [](void* q, void* r) {
-             expectNames(q, {{GetListRole::applicationName, "Approval"}, {GetListRole::userName, ""}},
-                         GetListRole::size, GetListRole::size);
-             EXPECT_EQ(raw::ptr(q, GetListRole::userArgument), &userArgument);
-             answerList(q, r);
-         },
-         listCall(roles), {0}},
-        {"ZVIGetListApplicationState", kStates, 127, false, "ZVIGetListApplicationState", ListResult::status,
-         answerList, listCall(states), {0}},
+         {0}},
+        // The host's name, the rest of the caller's buffer untouched but for byte 254, set to 0.
         {"ZVIGetApplicationState", kGetState, 128, false, "ZVIGetApplicationState", GetApplicationState::status,
-         [](void* q, void*) { expectNames(q, {{Application::applicationName, "Approval"}}, 423, Application::size); },
-         [](C c, S s) { char state[255]; return ZVIGetApplicationState(c, appName, state, s); }, {0}},
+         [](void* q, void* r) {
+             expectNames(q, {{Application::applicationName, "Approval"}}, Application::size);
+             std::memcpy(static_cast<char*>(r) + GetApplicationState::stateName, "sss", 4);
+         },
+         [](C c, S s) {
+             char state[255];
+             std::memset(state, 'x', sizeof state);
+             const uint32_t rc = ZVIGetApplicationState(c, appName, state, s);
+             const std::string expected = std::string("sss") + '\0' + std::string(250, 'x') + '\0';
+             EXPECT_EQ(std::string(state, 255), rc < 2 ? expected : std::string(255, 'x'));
+             return rc;
+         },
+         {0}},
         {"ZVISetApplicationState", kSetState, 129, true, "ZVISetApplicationState", 168,
          [](void* q, void*) {
-             expectNames(q, {{SetApplicationState::applicationName, std::string(254, 'n').c_str()},
-                             {SetApplicationState::stateName, "Running"}}, 678, SetApplicationState::size);
+             expectNames(q, {{SetApplicationState::applicationName, std::string(254, 'n')},
+                             {SetApplicationState::stateName, "Running"}}, SetApplicationState::size);
          },
          [](C c, S s) { return ZVISetApplicationState(c, longName.data(), stateName, s); }, {0}, nullptr, true},
-        {"ZVIGetApplicationMessages", kMessages, 132, false, "ZVIGetApplicationMessages", ListResult::status,
-         [](void* q, void* r) {
-             expectNames(q, {{Application::applicationName, ""}}, 423, Application::size);
-             answerList(q, r);
-         },
-         listCall(appMessages), {0}},
         {"ZVIGetListExtSchemaCandidates", kExtSchema, 106, false, "ZVIGetListExtSchemaCandidates", ExtSchema::status,
          [](void* q, void* r) {
              EXPECT_EQ(raw::u32(q, ExtSchema::candidateKind), 5u);
@@ -134,17 +151,24 @@ std::vector<DefinitionOp> AccessTest::ops() {
          [](C c, S s) {
              FormTypeInfoList got{};
              const uint32_t rc = ZVIGetListExtSchemaCandidates(c, 5, &got, s);
-             std::free(got.items);
-             return rc;
+             return std::free(got.items), rc;
          },
          {0}, nullptr, true},
+        // The description is sent as given; the outputs of a failed call keep what they held.
         {"ZVIGetMultipleExtFieldCandidates", kExtField, 107, false, "ZVIGetMultipleExtFieldCandidates",
          ExtField::status,
          [](void* q, void* r) {
-             EXPECT_TRUE(raw::zero(q, ExtField::formTypeInfo, ExtField::size)) << "no description: zero";
-             for (size_t i = 0; i < 3; ++i) hostList(r, ExtField::lists + 16 * i, 2, kExtFieldItems[i]);
+             EXPECT_EQ(std::memcmp(raw::bytes(q, ExtField::formTypeInfo), &typeInfo, sizeof typeInfo), 0);
+             hostLists(r, ExtField::lists, {268, 688, 4}, 2, [](size_t, char*, uint32_t) {});
          },
-         [](C c, S s) { ExtFieldOutputs o; return o.release(o.get(c, s)); }, {0}, nullptr, true},
+         [](C c, S s) {
+             uint32_t oldCodes[1] = {42};
+             ExtFieldOutputs o{{5, nullptr}, {}, {1, oldCodes}};
+             const uint32_t rc = o.get(c, s, &typeInfo);
+             EXPECT_EQ(o.codes.items == oldCodes && o.mappings.numItems == 5, rc >= 2);
+             return rc < 2 ? o.release(rc) : rc;
+         },
+         {0}, nullptr, true},
     };
 }
 
@@ -154,82 +178,33 @@ TEST_F(AccessTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
 TEST_F(AccessTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
-// The lists are moved unchanged; required ones refused without a call; counts emptied
-// at entry except for the application messages.
-TEST_F(AccessTest, ListsAreRequiredEmptiedAndMoved) {
-    host.clearEvents();
-    char* items = nullptr;
-    for (uint32_t slot : {kGroups, kUsers, kRoles, kStates, kMessages})
-        host.on(slot, [&](void*, void* r) { return items = hostList(r, at::ListResult::list, 3, 40), 1u; });
-    const std::pair<ListCall, bool> calls[] = {  // the call, whether it empties the count at entry
-        {groups, true}, {users, true}, {roles, true}, {states, true}, {appMessages, false}};
-    for (const auto& [call, empties] : calls) {
+// Required lists and the state name are refused without a call (105); a user list kind
+// past 2 is refused (235), after a missing list.
+TEST_F(AccessTest, RequiredOutputsAndTheUserListKindAreChecked) {
+    for (ListCall call : {groups, users, roles, states, appMessages}) {
         EXPECT_EQ(call(&control, nullptr, &status), 2u);
         EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 105)});
         zvi::releaseStatusList(&status, 0);
-        ServerList old{9, &userArgument};
-        EXPECT_EQ(call(&control, &old, nullptr), 4u);
-        EXPECT_EQ(old.numItems, empties ? 0u : 9u) << "emptied before the status list is looked at";
-        EXPECT_EQ(call(&control, &old, &status), 0u);
-        EXPECT_EQ(old.numItems, 3u);
-        EXPECT_EQ(old.items, items) << "moved, not copied";
-        std::free(old.items);
-    }
-    EXPECT_EQ(host.events().size(), 5u * 4) << "refused calls convert no control record";
-
-    ServerList users{};  // kind 3 is refused, after a missing list
-    EXPECT_EQ(ZVIGetListUser(&control, 3, 0, &users, &status), 2u);
-    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 235)});
-    zvi::releaseStatusList(&status, 0);
-    EXPECT_EQ(ZVIGetListUser(&control, 3, 0, nullptr, &status), 2u);
-    EXPECT_EQ(status.entries[0].messageNum, 105u);
-    EXPECT_EQ(host.calls(kUsers), 1);
-}
-
-TEST_F(AccessTest, VerifyUserAndApplicationStateHandOverTheirValues) {
-    host.on(kVerify, [](void*, void* r) {
-        for (size_t i = 0; i < 3; ++i) raw::put(r, at::VerifyUser::flag1 + i, uint8_t(i + 1));
-        return 1u;
-    });
-    uint8_t flags[3] = {9, 9, 9};
-    EXPECT_EQ(ZVIVerifyUser(&control, &flags[0], &flags[1], &flags[2], nullptr), 4u);
-    EXPECT_EQ(flags[0] + flags[1] + flags[2], 0) << "set to 0 at entry";
-    EXPECT_EQ(ZVIVerifyUser(&control, &flags[0], nullptr, &flags[2], &status), 0u);
-    EXPECT_EQ(flags[0] * 10 + flags[2], 13);
-    EXPECT_EQ(ZVIVerifyUser(&control, nullptr, nullptr, nullptr, &status), 0u);
-    EXPECT_EQ(host.calls(kVerify), 2);
-
-    for (size_t length : {300, 3}) {  // at most 254 characters, byte 254 always 0, the rest untouched
-        host.on(kGetState, [length](void*, void* r) {
-            std::memset(static_cast<char*>(r) + at::GetApplicationState::stateName, 's', length < 255 ? length : 255);
-            return 1u;
-        });
-        char state[255];
-        std::memset(state, 'x', sizeof state);
-        EXPECT_EQ(ZVIGetApplicationState(&control, appName, state, &status), 0u);
-        EXPECT_EQ(std::string(state), std::string(length < 254 ? length : 254, 's'));
-        EXPECT_EQ(state[254], '\0');
-        EXPECT_EQ(state[253], length < 254 ? 'x' : 's');
     }
     EXPECT_EQ(ZVIGetApplicationState(&control, appName, nullptr, &status), 2u);
     EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 105)});
+    zvi::releaseStatusList(&status, 0);
+    ServerList list{};
+    for (ServerList* given : {&list, static_cast<ServerList*>(nullptr)}) {
+        EXPECT_EQ(ZVIGetListUser(&control, 3, 0, given, &status), 2u);
+        EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, given ? 235 : 105)});
+        zvi::releaseStatusList(&status, 0);
+    }
+    EXPECT_TRUE(host.events().empty());
 }
 
-// The description is sent as given; outputs of a failed call keep what they held.
-TEST_F(AccessTest, CandidateQueriesSendTheDescriptionAndKeepOutputsOnFailure) {
-    FormTypeInfo info;
-    std::memset(&info, 0x5A, sizeof info);
-    host.on(kExtField, [&](void* q, void* r) {
-        EXPECT_EQ(std::memcmp(raw::bytes(q, at::ExtField::formTypeInfo), &info, sizeof info), 0);
-        hostList(r, at::ExtField::lists + 32, 1, 4);
-        return 0u;
+// The state name takes at most 254 characters of a host's name without a terminator.
+TEST_F(AccessTest, StateNameIsBounded) {
+    host.on(kGetState, [](void*, void* r) {
+        std::memset(static_cast<char*>(r) + at::GetApplicationState::stateName, 's', 255);
+        return 1u;
     });
-    uint32_t oldCodes[1] = {42};
-    ExtFieldOutputs o;
-    o.codes = UintList{1, oldCodes};
-    o.mappings.numItems = 5;
-    EXPECT_EQ(o.get(&control, &status, &info), 2u);
-    EXPECT_EQ(o.codes.items, oldCodes);
-    EXPECT_EQ(o.mappings.numItems, 5u);
-    EXPECT_EQ(ZVIGetMultipleExtFieldCandidates(&control, nullptr, nullptr, nullptr, nullptr, nullptr), 4u);
+    char state[255];
+    EXPECT_EQ(ZVIGetApplicationState(&control, appName, state, &status), 0u);
+    EXPECT_EQ(std::string(state, 255), std::string(254, 's') + '\0');
 }

@@ -22,13 +22,11 @@ namespace Import {
 constexpr size_t items = 168, textLength = 184, text = 192, importOption = 200, end = 204, size = 224, status = 168;
 }
 namespace Control { constexpr size_t word152 = 152, word156 = 156, byte160 = 160; }
-namespace Item { constexpr size_t size = 280, type = 0, name = 4, subNames = 264; }
-namespace CountedText { constexpr size_t size = 16, length = 0, text = 8; }
+namespace Item { constexpr size_t size = 280, name = 4, subNames = 264; }
 }  // namespace at
 
 constexpr uint32_t kExport = 12592, kImport = 12600;
 const uint32_t kLatin1 = zvi::utl::charSetCode("ISO-8859-1"), kUtf8 = zvi::utl::charSetCode("UTF-8");
-
 const std::string kLatin = "char-set: ISO-8859-1\ncaf\xE9", kConverted = "char-set: ISO-8859-1\ncaf\xC3\xA9";
 
 // An export data block as the host returns it: the header in network byte order, then
@@ -43,58 +41,25 @@ uint32_t putData(void* r, uint32_t flag, uint32_t size, const std::string& text,
     return 1;
 }
 
-// The stream's whole content.
-std::string content(FILE* stream) {
-    std::rewind(stream);
-    std::string s;
-    for (int c; (c = std::fgetc(stream)) != EOF;) s += char(c);
-    return s;
-}
-
 // A second handle on a temporary file, open in the given mode only.
 FILE* reopened(FILE* file, const char* mode) { return fdopen(dup(fileno(file)), mode); }
 
 class ImportExportTest : public DefinitionsTest {
 protected:
-    ImportExportTest() { std::memset(option.optionText, 'o', sizeof option.optionText); }  // no terminator
-    void TearDown() override {
-        for (FILE* f : {file, other})
-            if (f) std::fclose(f);
-        DefinitionsTest::TearDown();
+    ImportExportTest() {
+        std::memset(option.optionText, 'o', sizeof option.optionText);  // no terminator
+        std::fputs(definitions, in);  // read from the start whatever the position
     }
     std::vector<DefinitionOp> ops();
 
-    // The packed copy of the items below, in the host's form: each sub-name with its length.
-    static void expectItems(void* q, size_t at) {
+    // A copy of the items, packed: the second one's name, the first one's sub-names in
+    // the host's form (the length with the terminator).
+    void expectItems(void* q, size_t at) {
         const raw::List list = raw::list(q, at);
         ASSERT_EQ(list.count, 2u);
-        for (uint32_t i = 0; i < 2; ++i) {
-            const char* item = static_cast<const char*>(list.items) + i * at::Item::size;
-            EXPECT_EQ(raw::u32(item, at::Item::type), i + 1);
-            EXPECT_STREQ(raw::inlineText(item, at::Item::name), i ? "Filter B" : "Form A");
-        }
-        EXPECT_EQ(raw::list(list.items, at::Item::size + at::Item::subNames).count, 0u);
-        const raw::List names = raw::list(list.items, at::Item::subNames);
-        ASSERT_EQ(names.count, 2u);
-        for (uint32_t k = 0; k < 2; ++k) {
-            const char* name = static_cast<const char*>(names.items) + k * at::CountedText::size;
-            EXPECT_EQ(raw::u32(name, at::CountedText::length), k + 2);
-            EXPECT_STREQ(raw::text(name, at::CountedText::text), k ? "yz" : "x");
-        }
-    }
-
-    // What Export sends besides the items: the caller's text itself (or an empty text of
-    // the library's), the flags and the option (its text cut at 31 characters), or zeros.
-    static void answerExport(void* q, void* r, const char* given) {
-        expectItems(q, at::Export::items);
-        EXPECT_EQ(raw::text(q, at::Export::exportText) == given, given != nullptr);
-        EXPECT_STREQ(raw::text(q, at::Export::exportText), given ? given : "") << "never null";
-        EXPECT_EQ(raw::u32(q, at::Export::exportFlags), given ? 17u : 0u);
-        EXPECT_EQ(raw::u32(q, at::Export::optionKind), given ? 4u : 0u);
-        EXPECT_EQ(std::string(raw::inlineText(q, at::Export::optionText)), given ? std::string(31, 'o') : "");
-        EXPECT_TRUE(raw::zero(q, at::Export::zeroWord, at::Export::size));
-        EXPECT_EQ(raw::u32(q, at::Control::word152) | raw::u32(q, at::Control::word156), 0u);
-        putData(r, 0, 5, "hello");
+        EXPECT_NE(list.items, items);
+        EXPECT_STREQ(raw::inlineText(list.items, at::Item::size + at::Item::name), "Filter B");
+        EXPECT_EQ(raw::u32(raw::list(list.items, at::Item::subNames).items, 0), 2u);
     }
 
     ObjectName subNames[2] = {"x", "yz"};
@@ -102,20 +67,30 @@ protected:
     ExportItemList itemList{2, items};
     char definitions[32] = "char-set: ISO-8859-1\ncaf\xE9", exportText[16] = "only these";
     ExportOption option{4, {}};
-    FILE* file = std::tmpfile();
-    FILE* other = nullptr;
+    std::unique_ptr<FILE, int (*)(FILE*)> input{std::tmpfile(), std::fclose}, output{std::tmpfile(), std::fclose};
+    FILE *in = input.get(), *out = output.get();
 };
 
 // Every operation with its arguments given; the host checks what it receives.
 std::vector<DefinitionOp> ImportExportTest::ops() {
-    auto exported = [this](ControlRecord* c, StatusList* s) {
-        char* text = nullptr;
-        const uint32_t rc = ZVIExport(c, &itemList, exportText, 17, &option, &text, s);
-        std::free(text);
-        return rc;
+    using C = ControlRecord*;
+    using S = StatusList*;
+    // The caller's text itself (or an empty text of the library's), the flags and the
+    // option (its text cut at 31 characters), or zeros.
+    auto answerExport = [this](const char* given) {
+        return [this, given](void* q, void* r) {
+            expectItems(q, at::Export::items);
+            EXPECT_EQ(raw::text(q, at::Export::exportText) == given, given != nullptr);
+            EXPECT_STREQ(raw::text(q, at::Export::exportText), given ? given : "");
+            EXPECT_EQ(raw::u32(q, at::Export::exportFlags), given ? 17u : 0u);
+            EXPECT_EQ(raw::u32(q, at::Export::optionKind), given ? 4u : 0u);
+            EXPECT_EQ(std::string(raw::inlineText(q, at::Export::optionText)), given ? std::string(31, 'o') : "");
+            EXPECT_TRUE(raw::zero(q, at::Export::zeroWord, at::Export::size));
+            putData(r, 0, 5, "hello");
+        };
     };
     // The converted text with its length, the items, the control byte at 160, the option.
-    auto answerImport = [](void* q, void*) {
+    auto answerImport = [this](void* q, void*) {
         expectItems(q, at::Import::items);
         EXPECT_EQ(raw::text(q, at::Import::text), kConverted);
         EXPECT_EQ(raw::u32(q, at::Import::textLength), 27u);
@@ -125,14 +100,20 @@ std::vector<DefinitionOp> ImportExportTest::ops() {
         EXPECT_TRUE(raw::zero(q, at::Import::end, at::Import::size));
     };
     return {
-        {"ZVIExport", kExport, 34, false, "ZVIExport", at::Export::status,
-         [this](void* q, void* r) { answerExport(q, r, exportText); }, exported, {0, 2, 154, 300}},
-        {"ZVIExportToFile", kExport, 34, false, "ZVIExportToFile", at::Export::status,
-         [](void* q, void* r) { answerExport(q, r, nullptr); },
-         [this](ControlRecord* c, StatusList* s) { return ZVIExportToFile(c, &itemList, nullptr, 0, nullptr, file, s); },
-         {0, 2}},
+        {"ZVIExport", kExport, 34, false, "ZVIExport", at::Export::status, answerExport(exportText),
+         [this](C c, S s) {
+             char* text = nullptr;
+             const uint32_t rc = ZVIExport(c, &itemList, exportText, 17, &option, &text, s);
+             std::free(text);
+             return rc;
+         },
+         {0, 2, 154, 300}},
+        {"ZVIExportToFile", kExport, 34, false, "ZVIExportToFile", at::Export::status, answerExport(nullptr),
+         [this](C c, S s) { return ZVIExportToFile(c, &itemList, nullptr, 0, nullptr, out, s); }, {0, 2}},
         {"ZVIImport", kImport, 35, true, "ZVIImport", at::Import::status, answerImport,
-         [this](ControlRecord* c, StatusList* s) { return ZVIImport(c, &itemList, definitions, 6, s); }, {0, 2}},
+         [this](C c, S s) { return ZVIImport(c, &itemList, definitions, 6, s); }, {0, 2}},
+        {"ZVIImportFromFile", kImport, 35, true, "ZVIImport", at::Import::status, answerImport,
+         [this](C c, S s) { return ZVIImportFromFile(c, &itemList, in, 6, s); }, {0, 2}, "ZVIImport"},
     };
 }
 
@@ -141,13 +122,8 @@ std::vector<DefinitionOp> ImportExportTest::ops() {
 TEST_F(ImportExportTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
 TEST_F(ImportExportTest, EveryAllocationFailureEndsInADefinedOutcome) {
-    std::fputs(definitions, file);
     EXPECT_EQ(ZVIImport(&control, nullptr, definitions, 0, &status), 0u);  // the converter loads what it caches
-    std::vector<DefinitionOp> all = ops();
-    all.push_back({"ZVIImportFromFile", kImport, 35, true, "ZVIImport", at::Import::status, [](void*, void*) {},
-                   [this](ControlRecord* c, StatusList* s) { return ZVIImportFromFile(c, &itemList, file, 0, s); },
-                   {0, 2}});
-    sweep(all);
+    sweep(ops());
 }
 
 // The header decides what the caller gets: a text of the declared size, never more
@@ -168,7 +144,6 @@ TEST_F(ImportExportTest, ExportDataIsReadWithinItsHeaderAndItsBlock) {
         {0, 1000, ~0u, "hello", false, "hello", "hello", 0, 0},
         {0, 3, ~0u, "hello", false, "hel", "hel", 0, 0},
         {0, 5, 4, "hello", false, nullptr, "", 0, 0},
-        {0, 5, 0, "hello", false, nullptr, "", 0, 0},
         {0, 0, ~0u, "", false, "", nullptr, 0, 2},
         {0, 0xFFFFFFFF, ~0u, std::string("a\0b", 3), false, "a", "a", 0, 0},
         {0, 5, ~0u, "hello", true, nullptr, "hello", 2, 2},
@@ -184,7 +159,7 @@ TEST_F(ImportExportTest, ExportDataIsReadWithinItsHeaderAndItsBlock) {
         alloc::Window window;  // the host's block is freed whatever becomes of it
         char untouched = 0, *text = &untouched;
         EXPECT_EQ(ZVIExport(&control, nullptr, nullptr, 0, nullptr, &text, &status), row.rcExport);
-        ASSERT_NE(text, &untouched) << "emptied at entry";
+        ASSERT_NE(text, &untouched);
         EXPECT_STREQ(text ? text : "(none)", row.exported ? row.exported : "(none)");
         std::free(text);
         zvi::releaseStatusList(&status, 0);
@@ -192,48 +167,39 @@ TEST_F(ImportExportTest, ExportDataIsReadWithinItsHeaderAndItsBlock) {
         EXPECT_EQ(status.numItems && status.entries[0].messageNum == 301, !row.written);
         zvi::releaseStatusList(&status, 0);
         EXPECT_EQ(window.liveBlocks(), 0u);
-        EXPECT_EQ(content(stream), row.written ? row.written : "");
+        char written[16];
+        std::rewind(stream);
+        EXPECT_EQ(std::string(written, std::fread(written, 1, sizeof written, stream)), row.written ? row.written : "");
         std::fclose(stream);
     }
 }
 
+// Missing outputs and texts, and streams that are missing, empty or cannot be used,
+// are refused.
 TEST_F(ImportExportTest, MissingOutputsAndUnusableStreamsAreRefused) {
     host.on(kExport, [](void*, void* r) { return putData(r, 0, 5, "hello"); });
-    other = reopened(file, "r");  // a stream that cannot be written
+    std::fflush(in);
+    FILE *empty = std::tmpfile(), *readOnly = reopened(in, "r"), *writeOnly = reopened(in, "a");
     const std::pair<std::function<uint32_t()>, uint32_t> refused[] = {
         {[&] { return ZVIExport(&control, &itemList, nullptr, 0, nullptr, nullptr, &status); }, 155},
         {[&] { return ZVIExportToFile(&control, &itemList, nullptr, 0, nullptr, nullptr, &status); }, 295},
-        {[&] { return ZVIExportToFile(&control, &itemList, nullptr, 0, nullptr, other, &status); }, 301},  // called
+        {[&] { return ZVIExportToFile(&control, &itemList, nullptr, 0, nullptr, readOnly, &status); }, 301},  // called
         {[&] { return ZVIImportFromFile(&control, &itemList, nullptr, 0, &status); }, 295},
-        {[&] { return ZVIImportFromFile(&control, &itemList, file, 0, &status); }, 295},  // empty
+        {[&] { return ZVIImportFromFile(&control, &itemList, empty, 0, &status); }, 295},
+        {[&] { return ZVIImportFromFile(&control, &itemList, writeOnly, 0, &status); }, 295},
         {[&] { return ZVIImport(&control, &itemList, nullptr, 0, &status); }, 156},
         {[&] { return ZVIImport(&control, &itemList, const_cast<char*>(""), 0, &status); }, 156},
     };
     for (const auto& [call, number] : refused) {
-        SCOPED_TRACE(number);
+        SCOPED_TRACE(&call - &refused[0].first);
         host.clearEvents();
         EXPECT_EQ(call(), 2u);
         EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, number)});
         EXPECT_EQ(host.calls(kExport) + host.calls(kImport), number == 301 ? 1 : 0);
         zvi::releaseStatusList(&status, 0);
     }
-    std::fputs(definitions, file);  // read from the start whatever the position; left open
-    std::fflush(file);
-    host.on(kImport, [](void* q, void*) {
-        EXPECT_EQ(raw::text(q, at::Import::text), kConverted);
-        EXPECT_TRUE(raw::zero(q, at::Import::items, at::Import::items + 16)) << "no items";
-        return 1u;
-    });
-    EXPECT_EQ(ZVIImportFromFile(&control, nullptr, file, 0, &status), 0u);
-    std::fseek(file, 0, SEEK_END);  // from reading to writing: the stream is positioned first
-    EXPECT_GE(std::fputs("still open", file), 0);
-    std::FILE* writeOnly = reopened(file, "a");
-    EXPECT_EQ(ZVIImportFromFile(&control, nullptr, writeOnly, 0, &status), 2u) << "a stream that cannot be read";
-    EXPECT_EQ(status.entries[0].messageNum, 295u);
-    std::fclose(writeOnly);
-    char* text = nullptr;
-    EXPECT_EQ(ZVIExport(&control, nullptr, nullptr, 0, nullptr, &text, nullptr), 4u);
-    EXPECT_EQ(ZVIImportFromFile(&control, nullptr, file, 0, nullptr), 4u);
+    for (FILE* f : {empty, readOnly, writeOnly}) std::fclose(f);
+    EXPECT_EQ(ZVIImportFromFile(&control, nullptr, in, 0, nullptr), 4u);
 }
 
 // A text that declares a set (on a "char-set:" line before its first other line, or
@@ -248,19 +214,14 @@ TEST_F(ImportExportTest, ImportTextsArriveInTheServersCharacterSet) {
     } rows[] = {
         {kLatin, kUtf8, kConverted},
         {comments + kLatin, kUtf8, comments + kConverted},
-        {std::string(400, '#') + "\n" + kLatin, kUtf8, std::string(400, '#') + "\n" + kConverted},
         {std::string(325, '#') + "!" + kLatin, kUtf8, std::string(325, '#') + "!" + kConverted},  // 325 make a line
         {std::string(326, '#') + "!" + kLatin, kUtf8, ""},  // then "!char-set: ..." is the first line
         {"caf\xE9\n" + kLatin, kUtf8, ""},
-        {" " + kLatin, kUtf8, ""},
         {"Char-set: ISO-8859-1\ncaf\xE9", kUtf8, ""},  // case counts
         {xml + "<a>caf\xE9</a>", kUtf8, xml + "<a>caf\xC3\xA9</a>"},
         {"char-set: UTF-8\ncaf\xC3\xA9", kLatin1, "char-set: UTF-8\ncaf\xE9"},
         {kLatin, kLatin1, ""},
         {"char-set: UTF-8\ncaf\xE9", kLatin1, "156"},  // not UTF-8
-        {"char-set: no such set\ntext", kUtf8, "156"},
-        {"char-set: UTF-8\n\xEF\xBB\xBF" "text", kUtf8, ""},  // the server's own set
-        {"char-set: ISO-8859-1\r\n", zvi::utl::charSetCode("US-ASCII"), "char-set: ISO-8859-1\r\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -275,12 +236,11 @@ TEST_F(ImportExportTest, ImportTextsArriveInTheServersCharacterSet) {
         std::string text = row.text;
         const bool refused = row.sent == "156";
         EXPECT_EQ(ZVIImport(&control, nullptr, text.data(), 0, &status), refused ? 2u : 0u);
-        if (refused) {
-            EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 156)});
-            zvi::releaseStatusList(&status, 0);
-        } else {
+        EXPECT_EQ(status.numItems ? status.entries[0].messageNum : 0u, refused ? 156u : 0u);
+        zvi::releaseStatusList(&status, 0);
+        if (!refused) {
             EXPECT_EQ(sent, row.sent.empty() ? row.text : row.sent);
-            EXPECT_EQ(pointer == text.data(), row.sent.empty()) << "converted into a text of the library's";
+            EXPECT_EQ(pointer == text.data(), row.sent.empty());
         }
     }
 }
