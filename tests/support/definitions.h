@@ -40,6 +40,15 @@ inline char* hostList(void* record, size_t at, uint32_t n, size_t itemSize) {
     raw::putList(record, at, n, items);
     return items;
 }
+// Parallel lists laid into a result as the host returns them, 16 bytes apart from at:
+// n zero-filled items each, of the given sizes; fill(list, item, k) sets item k of a list.
+template <size_t N, class Fill>
+void hostLists(void* record, size_t at, const size_t (&sizes)[N], uint32_t n, Fill fill) {
+    for (size_t i = 0; i < N; ++i) {
+        char* items = hostList(record, at + 16 * i, n, sizes[i]);
+        for (uint32_t k = 0; k < n; ++k) fill(i, items + k * sizes[i], k);
+    }
+}
 // A counted text (length, then the pointer at +8).
 inline void hostText(void* record, size_t at, const char* text) {
     raw::put(record, at, static_cast<uint32_t>(std::strlen(text) + 1));
