@@ -61,22 +61,17 @@ struct Args {
     FieldMapping maps[3] = {{1, {}}, {2, {}}, {3, {}}};
     uint32_t words[4][3] = {{4, 2, 7}, {1, 2, 4}, {1, 2, 1}, {6, 5, 9}};  // types, entry, creation, extra
     uint32_t setOptionWords[3] = {1, 0, 1};
-    Value value = textValue(0, text).value;
+    Value value = textValue(0, text).value, *values[3] = {&value, nullptr, &value};
     Permission perm[1] = {{1, 2}};
-    PermissionList permissions{1, perm};
-    FieldLimit limit{};
+    PermissionList permissions{1, perm}, *permLists[3] = {nullptr, &permissions, nullptr};
+    FieldLimit limit{ZVI_DATA_TEXT, {}}, *limits[3] = {&limit, nullptr, nullptr};
     Prop prop[1] = {{5, textValue(0, text).value}};
     PropList props[3] = {{1, prop}, {}, {}};
     DisplayInstance instance[1] = {{3, {1, prop}}};
-    DisplayInstanceList display{{}, 1, instance};
-    Value* values[3] = {&value, nullptr, &value};
-    PermissionList* permLists[3] = {nullptr, &permissions, nullptr};
-    FieldLimit* limits[3] = {&limit, nullptr, nullptr};
-    DisplayInstanceList* displays[3] = {nullptr, nullptr, &display};
+    DisplayInstanceList display{{}, 1, instance}, *displays[3] = {nullptr, nullptr, &display};
     FieldMapping* mapPtrs[3] = {&maps[0], nullptr, &maps[2]};
     uint32_t* wordPtrs[3][3] = {{&words[1][0], &words[1][1], nullptr}, {nullptr, &words[2][1], nullptr},
                                 {&words[3][0], nullptr, nullptr}};
-
     IdList fieldIds{3, ids};
     FlagList fieldIdFlags{3, flags};
     TextList fieldNames{3, names}, helpTexts{3, helps}, ownerNames{3, owners}, changeDiaries{3, diaries};
@@ -96,10 +91,7 @@ struct Args {
     FieldResultList* resultsArg = &results;
     bool all = true;  // false: only what is required (Create), only the properties (Set)
 
-    Args() {
-        limit.dataType = ZVI_DATA_TEXT;
-        limit.u.text.charPattern = pattern;
-    }
+    Args() { limit.u.text.charPattern = pattern; }
     Args(const Args&) = delete;
     template <class T>
     T* given(T* list) const {
@@ -107,9 +99,10 @@ struct Args {
     }
     uint32_t create(ControlRecord* c, StatusList* s) {
         return ZVICreateMultipleFields(c, formName, &fieldIds, flagsArg, given(&fieldNames), given(&mappings),
-                                       required[0], required[1], required[2], required[3], given(&defaultValues), given(&permissionLists), given(&limitLists),
-                                       given(&displayLists), given(&helpTexts), given(&ownerNames),
-                                       given(&changeDiaries), given(&properties), s);
+                                       required[0], required[1], required[2], required[3], given(&defaultValues),
+                                       given(&permissionLists), given(&limitLists), given(&displayLists),
+                                       given(&helpTexts), given(&ownerNames), given(&changeDiaries),
+                                       given(&properties), s);
     }
     uint32_t set(ControlRecord* c, StatusList* s) {
         return ZVISetMultipleFields(c, formName, &fieldIds, given(&fieldNames), given(&mappingPtrs), given(&entryPtrs),
@@ -177,27 +170,21 @@ struct Args {
 };
 
 // ZVIGetMultipleFields: its nineteen lists in result order (9: not an output).
+const OutKind& props = kind::released<PropList, zvi::ReleasePropList>;
+const OutKind& display = kind::released<DisplayInstanceList, zvi::ReleaseDisplayInstanceList>;
 const GetOp kGetMultipleFields{
     kGetMultiple,
     at::GetMultiple::wantedMask,
     lists(at::GetMultiple::lists,
-          {listPart(0, kind::flat, 1), listPart(1, kind::flat, 4), listPart(2, kind::flat, 255),
-           listPart(4, kind::flat, 268), listPart(8, kind::flat, 4), listPart(16, kind::flat, 4),
-           listPart(32, kind::flat, 4), listPart(32768, kind::flat, 4), listPart(64, kind::tagged, 16, 16, 8),
-           listPart(0, kind::flat, 0), listPart(128, kind::list, 16, 16, 8),
-           listPart(256, kind::tagged, 688, 688, at::limitPattern), listPart(512, kind::display, 32),
-           listPart(1024, kind::text, 16, 8), listPart(2048, kind::flat, 4), listPart(4096, kind::flat, 255),
-           listPart(8192, kind::flat, 255), listPart(16384, kind::text, 16, 8), listPart(131072, kind::props, 16)}),
+          {{0, &kind::flat, 1}, {1, &kind::flat, 4}, {2, &kind::flat, 255}, {4, &kind::flat, 268}, {8, &kind::flat, 4},
+           {16, &kind::flat, 4}, {32, &kind::flat, 4}, {32768, &kind::flat, 4}, {64, &kind::tagged, 16, 16, 8},
+           {0, nullptr}, {128, &kind::list, 16, 16, 8}, {256, &kind::tagged, 688, 688, at::limitPattern},
+           {512, &display, 32, 32, 24}, {1024, &kind::text, 16, 8}, {2048, &kind::flat, 4}, {4096, &kind::flat, 255},
+           {8192, &kind::flat, 255}, {16384, &kind::text, 16, 8}, {131072, &props, 16, 16, 24}}),
     [](ControlRecord* c, StatusList* s, Outs& o) {
         uint32_t ids[2] = {3, 4};
         IdList filter{2, ids};
-        return ZVIGetMultipleFields(c, formName, &filter, o.p<FlagList>(0), o.p<IdList>(1), o.p<NameList>(2),
-                                    o.p<FieldMappingList>(3), o.p<UintList>(4), o.p<UintList>(5),
-                                    o.p<UintList>(6), o.p<UintList>(7), o.p<ValueList>(8),
-                                    o.p<PermissionListList>(10), o.p<FieldLimitList>(11),
-                                    o.p<DisplayInstanceListList>(12), o.p<TextList>(13), o.p<UintList>(14),
-                                    o.p<NameList>(15), o.p<NameList>(16), o.p<TextList>(17),
-                                    o.p<PropListList>(18), s);
+        return o.call(ZVIGetMultipleFields, s, c, formName, &filter);
     },
     [](const void* q, void* r) {
         EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
@@ -241,7 +228,7 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
             a.all = all;
             const uint32_t rc = create ? a.create(c, s) : a.set(c, s);
             if (rc < 2) {
-                EXPECT_EQ(create ? a.fieldIds.items[1] : a.results.numItems, create ? 8u : 0u) << "ids assigned, results emptied";
+                EXPECT_EQ(create ? a.fieldIds.items[1] : a.results.numItems, create ? 8u : 0u) << "assigned, emptied";
             }
             return a.releaseIds(rc);
         };
@@ -284,7 +271,9 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                         expectCopied(q, at::Delete::fieldIds, filterIds, 4, 2);
                         EXPECT_EQ(raw::u32(q, at::Delete::deleteOption), 2u);
                     },
-                    [this](ControlRecord* c, StatusList* s) { return ZVIDeleteMultipleFields(c, formName, &filter, 2, s); },
+                    [this](ControlRecord* c, StatusList* s) {
+                        return ZVIDeleteMultipleFields(c, formName, &filter, 2, s);
+                    },
                     {0, 300}});
     return rows;
 }
@@ -311,58 +300,45 @@ TEST_F(MultipleFieldsTest, EveryAllocationFailureEndsInADefinedOutcome) {
 
 // The count rule and the checks, in their order; a check on one field's item names it.
 TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
-    struct Row {
-        bool create;
-        std::function<void(Args&)> change;
-        uint32_t type, number;  // 0, 0: reaches the host
-        const char* detail;
-    };
-    const std::vector<Row> rows = {
-        {true, [](Args& a) { a.fieldIds.items = nullptr; }, ZVI_ERROR, 178, nullptr},
-        {true, [](Args& a) { a.fieldNames.numItems = 2; }, ZVI_ERROR, 486, nullptr},
-        {true, [](Args& a) { a.dataTypes.numItems = 0; }, ZVI_ERROR, 486, nullptr},
-        {true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, ZVI_ERROR, 486, nullptr},
-        {true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, 0, 0, nullptr},
-        {true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, ZVI_ERROR, 110, "536870914"},
-        {true, [](Args& a) { a.words[1][2] = 5; }, ZVI_ERROR, 118, "536870915"},
-        {true, [](Args& a) { a.words[2][0] = 3; }, ZVI_ERROR, 119, "536870913"},
-        {false, [](Args& a) { a.fieldIds.numItems = 0; }, ZVI_ERROR, 178, nullptr},
-        {false, [](Args& a) { a.setOptions.numItems = 4; }, ZVI_ERROR, 486, nullptr},
-        {false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, ZVI_WARNING, 54, nullptr},
-        {false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"},
-        {false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"},
-        {false, [](Args& a) { a.resultsArg = nullptr; }, ZVI_ERROR, 487, nullptr},
-        {true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, ZVI_ERROR, 485, nullptr},
-        {true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, ZVI_ERROR, 110, nullptr},
-        {true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, ZVI_ERROR, 118, nullptr},
-        {true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, ZVI_ERROR, 119, nullptr},
-        {true, [](Args& a) { a.required[3] = nullptr; }, ZVI_ERROR, 118, nullptr},
+    auto row = [this](bool create, void (*change)(Args&), uint32_t type, uint32_t number, const char* detail = {}) {
+        return CheckRow{[this, create, change] {
+                            Args b;
+                            change(b);
+                            return b.releaseIds(create ? b.create(&control, &status) : b.set(&control, &status));
+                        },
+                        type, number, detail};
     };
     host.on(kCreate, [](void*, void*) { return 1u; });
     host.on(kSet, [](void*, void*) { return 1u; });
-    for (size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(i);
-        Args args;
-        rows[i].change(args);
-        host.clearEvents();
-        EXPECT_EQ(rows[i].create ? args.create(&control, &status) : args.set(&control, &status), rows[i].type);
-        EXPECT_EQ(messages(status), rows[i].number ? std::vector<Message>{catalogMessage(rows[i].type, rows[i].number,
-                                                                                         rows[i].detail)}
-                                                   : std::vector<Message>{});
-        EXPECT_EQ(host.events().empty(), rows[i].number != 0) << "not even the control record is converted";
-        zvi::releaseStatusList(&status, 0);
-    }
+    checkArguments({
+        row(true, [](Args& a) { a.fieldIds.items = nullptr; }, ZVI_ERROR, 178),
+        row(true, [](Args& a) { a.fieldNames.numItems = 2; }, ZVI_ERROR, 486),
+        row(true, [](Args& a) { a.dataTypes.numItems = 0; }, ZVI_ERROR, 486),
+        row(true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, ZVI_ERROR, 486),
+        row(true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, 0, 0),
+        row(true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, ZVI_ERROR, 110, "536870914"),
+        row(true, [](Args& a) { a.words[1][2] = 5; }, ZVI_ERROR, 118, "536870915"),
+        row(true, [](Args& a) { a.words[2][0] = 3; }, ZVI_ERROR, 119, "536870913"),
+        row(false, [](Args& a) { a.fieldIds.numItems = 0; }, ZVI_ERROR, 178),
+        row(false, [](Args& a) { a.setOptions.numItems = 4; }, ZVI_ERROR, 486),
+        row(false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, ZVI_WARNING, 54),
+        row(false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"),
+        row(false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"),
+        row(false, [](Args& a) { a.resultsArg = nullptr; }, ZVI_ERROR, 487),
+        row(true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, ZVI_ERROR, 485),
+        row(true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, ZVI_ERROR, 110),
+        row(true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, ZVI_ERROR, 118),
+        row(true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, ZVI_ERROR, 119),
+        row(true, [](Args& a) { a.required[3] = nullptr; }, ZVI_ERROR, 118),
+    });
 }
 
 // An exist list is required: without it nothing is sent, and an output passed is emptied.
 TEST_F(MultipleFieldsTest, GetMultipleFieldsHandsOverWhatItAsksFor) {
-    checkGetMultiple(kGetMultipleFields);
-    host.clearEvents();
-    EXPECT_EQ(ZVIGetMultipleFields(&control, formName, nullptr, nullptr, &filter, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, &status),
-              2u);
-    EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(ZVI_ERROR, 292)});
-    EXPECT_TRUE(host.events().empty());
-    EXPECT_EQ(filter.numItems, 0u);
+    checkGet(kGetMultipleFields, true);
+    Outs o(std::vector<bool>(18, true));
+    o.passed[0] = false;
+    checkArguments({{[&] { return o.call(ZVIGetMultipleFields, &status, &control, formName, &filter); }, ZVI_ERROR,
+                     292}});
+    EXPECT_EQ(raw::u32(o.at(1), 0), 0u);
 }
