@@ -198,7 +198,7 @@ TEST(WorkflowConnect, Type1HasAListOfItsOwnConvertedAndPackedInPlace) {
 
 TEST(DeepAssignments, ChainsOnA256KiBStack) {
     // Arithmetic, function and external-call nesting.
-    constexpr int kDepth = 200000;
+    const int kDepth = trees::heavy(200000);
     Values t;
     AssignValue chain = t.text("0");
     const AssignValue one{ZVI_ASSIGN_COMMAND, {}};

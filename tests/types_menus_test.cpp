@@ -146,7 +146,7 @@ TEST(CharMenu, WalkedInOrderAndDeepMenusOnA256KiBStack) {
     for (int i = 0; i < 3; ++i)  // the tree is as it was
         EXPECT_EQ(std::memcmp((i == 0 ? root : i == 1 ? middle : leaf)->bytes, before[i].bytes, at::Menu::size), 0);
 
-    constexpr int kDepth = 50000;
+    const int kDepth = trees::heavy(50000);
     MenuRecord* deep = h.list({item("leaf", ZVI_ITEM_VALUE, h.text("v"))});
     for (int i = 0; i < kDepth; ++i)
         deep = h.list({item("v", ZVI_ITEM_NONE, nullptr), item("m", ZVI_ITEM_MENU, deep->bytes)});

@@ -70,19 +70,6 @@ TEST(CopyQualifier, Operation6ReleasesOnlyItsRightOperandUnlessItsCopyFailed) {
     });
 }
 
-TEST(ReleaseQualifierList, ReleasesEveryNodeInPlace) {
-    Tree t;
-    Qualifier* sources[] = {t.node(ZVI_QUAL_NOT, t.compare(1, t.field(1), t.text("x"))), t.node(ZVI_QUAL_NONE),
-                            nullptr};
-    alloc::Window w;
-    QualifierList list{3, static_cast<Qualifier*>(std::malloc(3 * sizeof(Qualifier)))};
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(CopyQualifier(&list.items[i], sources[i]), 0u);
-    EXPECT_EQ(list.items[2].operation, 0u);  // a null source gives an empty qualifier
-    ReleaseQualifierList(&list, 0);
-    EXPECT_TRUE(list.numItems == 0 && list.items == nullptr);
-    EXPECT_EQ(w.liveBlocks(), 0u);
-}
-
 TEST(DeepQualifier, MillionNodesOnA256KiBStack) {
     // "a OR b OR c ...": each node's left is the chain so far, its right one leaf; then
     // the same depth through arithmetic and sub-queries, and the clean-up of a deep copy

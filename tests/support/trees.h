@@ -72,9 +72,8 @@ public:
     }
 };
 
-// Sizes of the deep-tree tests. Under memcheck (scripts/test.sh sets
-// ZVI_HEAVY_DIVISOR=10) they are a tenth: what they show is that no walk recurses, and
-// a tenth of the depth still exceeds a 256 KiB stack many times over.
+// Sizes of the deep-tree tests: a tenth under memcheck (ZVI_HEAVY_DIVISOR=10), which
+// still exceeds a 256 KiB stack many times over.
 inline int heavy(int n) {
     const char* divisor = std::getenv("ZVI_HEAVY_DIVISOR");
     const int d = divisor ? std::atoi(divisor) : 1;
