@@ -1,6 +1,4 @@
-// The call frame apart from what the operation table covers: the control conversion
-// byte for byte, refusals (the admin check) with every allocation failing, and the
-// server character-set discovery.
+// The call frame apart from the operation rows: control conversion, refusals, discovery.
 #include "bridge/frame.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +10,6 @@
 
 using namespace testing_support;
 using fake::Event;
-using zvi::Call;
 using zvi::Op;
 
 namespace {
@@ -20,21 +17,19 @@ namespace {
 constexpr uint32_t kDeleteSlot = 12264, kServerInfoSlot = 12616;
 char schema[] = "HelpDesk";
 
-// The request control head, from its table.
 namespace at::RequestControl {
 constexpr size_t word0 = 0, word1 = 4, ref1 = 8, ref2 = 16, byteKind = 24, byteCount = 32, bytes = 40, ref3 = 48,
                  texts = 56 /* six pointers */, numbers1 = 104 /* four u32 */, pairList = 120,
                  numbers5 = 136 /* int32, three u32 */, end = 168;
 }
 
-// Runs the frame of op with one copied identifier list: a test-only operation on a slot
-// map row.
+// A test-only operation on a slot map row: the frame with one copied identifier list.
 uint32_t runFrame(Op op, ControlRecord* control, StatusList* status, const IdList* ids) {
     struct Request {
         RequestControl control;
         IdList ids;
     };
-    Call<Request, StatusResult> f(op, control, status);
+    zvi::Call<Request, StatusResult> f(op, control, status);
     if (!f.open()) return f.code();
     if (!f.copy<zvi::CopyIdListExact, zvi::ReleaseIdList>(f.req.ids, ids)) return f.code();
     return f.complete();
@@ -57,179 +52,101 @@ TEST_F(FrameTest, ControlRecordIsBorrowedByteForByte) {
     control.pairList.numItems = 1, control.pairList.items = props;
     control.number5 = -5, control.number6 = 106, control.number7 = 107, control.number8 = 108;
     std::vector<uint8_t> seen(at::RequestControl::end);
-    host.on(kDeleteSlot, [&](void* q, void*) {
-        std::memcpy(seen.data(), q, seen.size());
-        return 1u;
-    });
+    host.on(kDeleteSlot, [&](void* q, void*) { return std::memcpy(seen.data(), q, seen.size()), 1u; });
+    using namespace at::RequestControl;
     for (uint32_t count : {3u, 0u}) {
         control.byteData.numItems = count;
-        control.contextWord0 = -7, control.contextWord1 = 9;  // written back by the first call
+        control.contextWord0 = -7, control.contextWord1 = 9;
         ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
-        using namespace at::RequestControl;
         std::vector<uint8_t> expected(end);
-        void* q = expected.data();
-        raw::put(q, word0, -7);
-        raw::put(q, word1, 9);
-        raw::put<const void*>(q, ref1, s1);
-        raw::put<const void*>(q, ref2, s2);
-        raw::put(q, byteKind, 17u);
-        raw::put(q, byteCount, count);
-        raw::put<const void*>(q, bytes, count ? data : nullptr);
-        raw::put<const void*>(q, ref3, s3);
-        raw::put<const void*>(q, texts + 0, control.text1);
-        raw::put<const void*>(q, texts + 16, control.text3);
-        raw::put<const void*>(q, texts + 40, control.text6);
-        for (uint32_t i = 0; i < 4; ++i) raw::put(q, numbers1 + 4 * i, 101 + i);
-        raw::putList(q, pairList, 1, props);
-        raw::put(q, numbers5, -5);
-        for (uint32_t i = 1; i < 4; ++i) raw::put(q, numbers5 + 4 * i, 105 + i);
+        for (auto [at, v] : {std::pair<size_t, int32_t>{word0, -7}, {word1, 9}, {byteKind, 17},
+                             {byteCount, int32_t(count)}, {numbers1, 101}, {numbers1 + 4, 102}, {numbers1 + 8, 103},
+                             {numbers1 + 12, 104}, {pairList, 1}, {numbers5, -5}, {numbers5 + 4, 106},
+                             {numbers5 + 8, 107}, {numbers5 + 12, 108}})
+            raw::put(expected.data(), at, v);
+        for (auto [at, p] : {std::pair<size_t, const void*>{ref1, s1}, {ref2, s2}, {bytes, count ? data : nullptr},
+                             {ref3, s3}, {texts, control.text1}, {texts + 16, control.text3},
+                             {texts + 40, control.text6}, {pairList + 8, props}})
+            raw::put(expected.data(), at, p);
         EXPECT_EQ(seen, expected) << count;
     }
     const CallerInfo info = host.lastCallerInfo();
-    EXPECT_EQ(raw::u32(&info, 0), 1u);
-    EXPECT_EQ(raw::u32(&info, 8), 2u);
-    EXPECT_EQ(raw::u32(&info, 16), 20u);
+    EXPECT_EQ((std::vector<uint32_t>{raw::u32(&info, 0), raw::u32(&info, 8), raw::u32(&info, 16)}),
+              (std::vector<uint32_t>{1, 2, 20}));
 }
 
 // A refusal names the operation (the overlays without their "I"), calls neither hooks nor
-// routine and releases the copies; under every allocation failure a failing or refused
-// call still ends in an error (a failed catalog copy only changes the text).
-TEST_F(FrameTest, AdminThreadCheckRefusesWithTheOperationsText) {
+// routine, and under every allocation failure still ends in an error, copies released.
+TEST_F(FrameTest, AdminThreadCheckRefusesWithTheOperationsName) {
     host.adminCheck = [](uint32_t) { return 0u; };
-    const std::tuple<Op, uint32_t, const char*> cases[] = {
-        {Op::DeleteSchema, 10, "ZVIDeleteSchema"},
-        {Op::DeleteActiveLink, 41, "ZVIDeleteActivelink"},
-        {Op::CreateOverlay, 197, "ZVCreateOverlay"},
-        {Op::CreateOverlayFromObject, 198, "ZVCreateOverlayFromObject"},
-    };
+    const std::tuple<Op, uint32_t, const char*> rows[] = {
+        {Op::DeleteSchema, 10, "ZVIDeleteSchema"}, {Op::DeleteActiveLink, 41, "ZVIDeleteActivelink"},
+        {Op::CreateOverlay, 197, "ZVCreateOverlay"}, {Op::CreateOverlayFromObject, 198, "ZVCreateOverlayFromObject"}};
     uint32_t idItems[2] = {1, 2};
     IdList ids{2, idItems};
-    for (auto [op, opcode, name] : cases) {
-        host.clearEvents();
-        alloc::Window w;
-        EXPECT_EQ(runFrame(op, &control, &status, &ids), 2u);
-        const std::string text = std::string(name) + " - Cache Changing call from a Non-Admin thread";
-        EXPECT_EQ(messages(status), std::vector<Message>{catalogMessage(2, 9905, text.c_str())});
-        EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1}, {Event::Admin, opcode}}));
-        zvi::releaseStatusList(&status, 0);
-        EXPECT_EQ(w.liveBlocks(), 0u);
-    }
-    host.on(kDeleteSlot, [](void*, void* r) {
-        fake::addMessage(statusAt(r, 168), 1, 77, "dropped");
-        return 0u;
-    });
-    for (Op op : {Op::DeleteEntry, Op::SetSchema}) {
+    for (auto [op, opcode, name] : rows) {
+        const std::string detail = std::string(name) + " - Cache Changing call from a Non-Admin thread";
+        const std::vector<Message> expected{catalogMessage(2, 9905, detail.c_str())};
         alloc::sweep([&](const alloc::Window& w) {
+            host.clearEvents();
             StatusList s{};
             const uint32_t rc = runFrame(op, &control, &s, &ids);
             EXPECT_TRUE(rc == 2u || (w.failed() && (rc == 300u || rc == 3u))) << rc;
-            if (rc == 2u) {
-                EXPECT_EQ(s.entries[0].messageNum, 9905u);
+            if (!w.failed()) {
+                EXPECT_EQ(messages(s), expected);
+                EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1}, {Event::Admin, opcode}}));
             }
             zvi::releaseStatusList(&s, 0);
         });
     }
-    host.adminCheck = [](uint32_t) { return 7u; };
-    host.clearEvents();
-    EXPECT_EQ(runFrame(Op::DeleteSchema, &control, &status, &ids), 0u);
-    EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1},
-                                                 {Event::Admin, 10},
-                                                 {Event::Enter, 10},
-                                                 {Event::Service, 12328},
-                                                 {Event::Leave, 0}}));
 }
 
-class DiscoveryTest : public HostTest {
-protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-    }
-    uint32_t code() const { return zvi::serverCharSetCode.load(); }
-};
-
-// The discovery sends an empty control head and the identifier 55; its messages are
-// dropped and freed, with the information list. (The order of the calls: startup_test.)
-TEST_F(DiscoveryTest, FirstCallAsksTheServerOnce) {
-    host.on(kServerInfoSlot, [](void* q, void* r) {
+// A call while the code is unset sends an empty head and the identifier 55, frees what the
+// host returns and maps the name to its family (a non-text value to none), which
+// ZVIGetServerCharSet names leaving the status list alone; a failure answers "", retried.
+TEST_F(FrameTest, ServerCharacterSetDiscovery) {
+    const char* server = nullptr;  // null: an integer value
+    bool fails = false;
+    std::vector<uint32_t> asked;  // the identifiers of the last request
+    host.on(kServerInfoSlot, [&](void* q, void* r) {
         EXPECT_TRUE(raw::zero(q, 0, 168));
-        EXPECT_EQ(raw::u32(q, 168), 1u);
-        EXPECT_EQ(raw::u32(raw::ptr(q, 176), 0), 55u);
-        auto* info = static_cast<ServerInfo*>(std::calloc(1, sizeof(ServerInfo)));
-        info->value.dataType = ZVI_DATA_TEXT;
-        info->value.payload.text = fake::text("SJIS-win");
-        raw::putList(r, 168, 1, info);
+        const auto* ids = static_cast<const uint32_t*>(raw::ptr(q, 176));
+        asked.assign(ids, ids + raw::u32(q, 168));
         fake::addMessage(statusAt(r, 184), 0, 5, "dropped");
+        if (fails) return 0u;
+        auto* info = static_cast<ServerInfo*>(std::calloc(1, sizeof(ServerInfo)));
+        info->value.dataType = server ? ZVI_DATA_TEXT : ZVI_DATA_INTEGER;
+        if (server) info->value.payload.text = fake::text(server);
+        raw::putList(r, 168, 1, info);
         return 1u;
     });
     control.contextWord0 = 99;
     std::strcpy(control.text1, "user");
-    alloc::Window w;
-    for (int call = 0; call < 2; ++call) EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &status), 0u);
-    EXPECT_EQ(status.numItems, 0u);
-    EXPECT_EQ(w.liveBlocks(), 0u);
-    EXPECT_EQ(host.calls(kServerInfoSlot), 1);
-    EXPECT_EQ(host.calls(kDeleteSlot), 2);
-    EXPECT_EQ(code(), zvi::utl::charSetCode("SJIS"));
-}
-
-// Server names map to their family, which ZVIGetServerCharSet names; it asks only while
-// the code is unset and leaves the status list, even a null one, alone. A first value
-// that is not a text gives the empty name, still mapped and stored. A failed discovery
-// frees the host's messages, answers "" and is retried by the next conversion; every
-// allocation failure leaves the calls themselves alone.
-TEST_F(DiscoveryTest, NamesFailuresAndRetries) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"EUC-JP", "EUC"}, {"SJIS-win", "SJIS"}, {"UTF-8", "UTF-8"}, {"ISO-8859-1", "ISO-8859-1"}, {"utf8", ""}};
     StatusEntry untouched{};
     StatusList sentinel{7, &untouched};
-    char name[ZVI_CHARSET_NAME_SIZE];
-    for (auto [server, family] : cases) {
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-        host.charSetName = server;
-        host.clearEvents();
-        for (StatusList* s : {&sentinel, static_cast<StatusList*>(nullptr)}) {
-            std::strcpy(name, "junk");
-            EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, s), 0u);
-            EXPECT_EQ(code(), zvi::utl::charSetCode(family)) << server;
-            if (*family) {
-                EXPECT_STREQ(name, family);
-            }
-        }
-        EXPECT_EQ(host.calls(kServerInfoSlot), 1);
-        EXPECT_EQ(sentinel.numItems, 7u);
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"EUC-JP", "EUC", false}, {"SJIS-win", "SJIS", false}, {"UTF-8", "UTF-8", false}, {"utf8", "", false},
+        {"ISO-8859-1", "ISO-8859-1", false}, {nullptr, "", false}, {"UTF-8", "", true}};
+    for (auto [given, family, failing] : rows) {
+        server = given, fails = failing;
+        alloc::sweep([&](const alloc::Window& w) {
+            zvi::serverCharSetCode = zvi::kCharSetUnset;
+            host.clearEvents();
+            StatusList s{};
+            EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &s), 0u);
+            const uint32_t kept = s.numItems;
+            zvi::releaseStatusList(&s, 0);
+            char name[ZVI_CHARSET_NAME_SIZE] = "junk";
+            for (StatusList* list : {&sentinel, static_cast<StatusList*>(nullptr)})
+                EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, list), 0u);
+            if (w.failed()) return;
+            EXPECT_EQ(kept, 0u);
+            EXPECT_EQ(asked, std::vector<uint32_t>{55});
+            EXPECT_STREQ(name, family) << (given ? given : "an integer");
+            EXPECT_EQ(host.calls(kServerInfoSlot), failing ? 3 : 1) << "asked while unset only";
+        });
     }
-    host.failServerInfo = true;
-    zvi::serverCharSetCode = zvi::kCharSetUnset;
-    {
-        alloc::Window w;
-        EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &status), 0u) << "the call itself goes on";
-        EXPECT_EQ(w.liveBlocks(), 0u) << "the failing host's messages are freed";
-    }
-    EXPECT_EQ(code(), zvi::kCharSetUnset);
-    EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, nullptr), 0u);
-    EXPECT_STREQ(name, "");
-    host.failServerInfo = false;
-    host.charSetName = "UTF-8";
-    ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
-    EXPECT_EQ(code(), zvi::utl::charSetCode("UTF-8")) << "asked again";
-    alloc::sweep([&](const alloc::Window&) {
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-        StatusList s{};
-        EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &s), 0u);
-        zvi::releaseStatusList(&s, 0);
-        zvi::serverCharSetCode = zvi::kCharSetUnset;
-        EXPECT_EQ(ZVIGetServerCharSet(&control, name, nullptr), 0u);
-    });
-    host.on(kServerInfoSlot, [](void*, void* r) {
-        auto* info = static_cast<ServerInfo*>(std::calloc(1, sizeof(ServerInfo)));
-        info->value.dataType = ZVI_DATA_INTEGER;
-        raw::putList(r, 168, 1, info);
-        return 1u;
-    });
-    zvi::serverCharSetCode = zvi::kCharSetUnset;
-    ZVIDeleteEntry(&control, schema, nullptr, 0, &status);
-    EXPECT_EQ(code(), 0u);
+    EXPECT_EQ(sentinel.numItems, 7u);
 }
 
 }  // namespace

@@ -1,542 +1,598 @@
-// Filters, active links and escalations: the bytes the host receives and what the
-// caller gets back, read at the offsets of the record tables; the checks in their
-// order; the frame of each operation and every allocation failure. The three families
-// share their rows wherever their records differ only in offsets; the rows' host
-// answers check every request sent with all arguments given.
+// Filters, active links, escalations, character menus and containers: the bytes the
+// host receives and what the caller gets back, at the offsets of the record tables;
+// the checks in their order; frames and allocation failures. Set and Create are rows of
+// one table, every Get a table of its outputs, each walked by one driver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
-#include "tests/support/trees.h"
-#include "tests/support/workflow_rows.h"
-#include "types/definitions.h"
+#include "tests/support/definitions.h"
 
 using namespace testing_support;
 
 namespace {
 
 namespace at {  // typed in from the record tables
-namespace Get { constexpr size_t name = 168, wantedMask = 176; }
-namespace GetList { constexpr size_t formName = 168, sinceTime = 176, propertyFilter = 184, names = 168, status = 184; }
-constexpr size_t changeMask = 176, newName = 184;
-// Set and Create: the attributes every family has, then the family's own words.
+constexpr size_t name = 168, changeMask = 176, newName = 184, deleteOption = 176, deleteEnd = 200, getWanted = 176;
+constexpr size_t multipleNames = 168, multipleWanted = 184, multipleSince = 188, lists = 168, menuItems = 8;
+constexpr size_t menuSize = 704, menuItem = 272;
+// Set and Create in the order of the operations below: the attributes the workflow
+// objects share, their own words, then the menus' and the containers' (0: none).
 struct Define {
-    size_t size, connect, enable, qualifier, actions, elseActions, texts[3], properties;
-    size_t order, operationMask, groupList, executeMask, controlField, focusField, auxOptions, auxName, time;
+    size_t size = 0, connect = 0, enable = 0, qualifier = 0, actions = 0, elseActions = 0, texts[3] = {},
+           properties = 0, order = 0, operationMask = 0, groupList = 0, executeMask = 0, controlField = 0,
+           focusField = 0, auxOptions = 0, auxName = 0, time = 0, refresh = 0, menu = 0, permissions = 0,
+           owners = 0, label = 0, description = 0, type = 0, references = 0, removeFlag = 0;
 };
-constexpr size_t no = 0;  // the family has no such field
-constexpr Define SetFilter{352, 200, 220, 224, 248, 264, {280, 288, 296}, 304, 192, 216, no, no, no, no, 320, 328, no};
-constexpr Define CreateFilter{336, 184, 204, 208, 232, 248, {264, 272, 280}, 288, 176, 200, no, no, no, no, 304, 312, no};
-constexpr Define SetActiveLink{376, 200, 244, 248, 272, 288, {304, 312, 320}, 328, 192, no, 216, 232, 236, 240, 344, 352, no};
-constexpr Define CreateActiveLink{360, 184, 228, 232, 256, 272, {288, 296, 304}, 312, 176, no, 200, 216, 220, 224, 328, 336, no};
-constexpr Define SetEscalation{352, 216, 232, 240, 264, 280, {296, 304, 312}, 320, no, no, no, no, no, no, no, no, 192};
-constexpr Define CreateEscalation{336, 200, 216, 224, 248, 264, {280, 288, 296}, 304, no, no, no, no, no, no, no, no, 176};
-// Get results: the shared outputs, then the family's own words.
-struct GetResult {
-    size_t connect, enable, qualifier, actions, elseActions, helpText, timestamp, owner, lastChangedBy, changeDiary,
-        properties, status, words[5], groupList, auxName;
-};
-constexpr GetResult GetFilter{176, 196, 200, 224, 240, 256, 272, 276, 531, 792, 808, 824,
-                              {168, 192, 840, no, no} /* order, operationMask, auxOptions */, no, 844};
-constexpr GetResult GetActiveLink{176, 236, 240, 264, 280, 296, 312, 316, 571, 832, 848, 864,
-                                  {168, 224, 228, 232, 880} /* order, execute, control, focus, aux */, 208, 884};
-constexpr GetResult GetEscalation{192, 208, 216, 240, 256, 272, 288, 292, 547, 808, 824, 840, {}, no, no};
-constexpr size_t escalationTime = 168;
+constexpr size_t o = 0;
+constexpr Define defines[10] = {
+    {352, 200, 220, 224, 248, 264, {280, 288, 296}, 304, 192, 216, o, o, o, o, 320, 328},
+    {336, 184, 204, 208, 232, 248, {264, 272, 280}, 288, 176, 200, o, o, o, o, 304, 312},
+    {376, 200, 244, 248, 272, 288, {304, 312, 320}, 328, 192, o, 216, 232, 236, 240, 344, 352},
+    {360, 184, 228, 232, 256, 272, {288, 296, 304}, 312, 176, o, 200, 216, 220, 224, 328, 336},
+    {352, 216, 232, 240, 264, 280, {296, 304, 312}, 320, o, o, o, o, o, o, o, o, 192},
+    {336, 200, 216, 224, 248, 264, {280, 288, 296}, 304, o, o, o, o, o, o, o, o, 176},
+    {960, o, o, o, o, o, {904, 912, 920}, 928, o, o, o, o, o, o, o, o, o, 192, 200},
+    {944, o, o, o, o, o, {888, 896, 904}, 912, o, o, o, o, o, o, o, o, o, 176, 184},
+    {344, o, o, o, o, o, {288, 296, 304}, 312, o, o, 208, o, o, o, o, o, o, o, o, 192, 224, 240, 248, 256, 264, 280},
+    {336, o, o, o, o, o, {280, 288, 296}, 304, o, o, 200, o, o, o, o, o, o, o, o, 184, 216, 232, 240, 248, 256, 272}};
 }  // namespace at
 
-// A workflow connect of type 1 as the host returns it: a heap holder of counted texts.
-void hostConnect(void* at, const char* form, uint32_t length) {
-    auto* holder = static_cast<char*>(std::calloc(1, 16));
-    char* items = hostList(holder, 0, 1, 16);
-    hostText(items, 0, form);
-    raw::put(items, 0, length);
-    raw::put(at, 0, 1u);
-    raw::put(at, 8, static_cast<void*>(holder));
+enum { SetF, CreateF, SetA, CreateA, SetE, CreateE, SetM, CreateM, SetB, CreateB };
+const char* const kDefineNames[10] = {"ZVISetFilter", "ZVICreateFilter", "ZVISetActiveLink", "ZVICreateActiveLink",
+                                      "ZVISetEscalation", "ZVICreateEscalation", "ZVISetCharMenu",
+                                      "ZVICreateCharMenu", "ZVISetContainer", "ZVICreateContainer"};
+constexpr uint32_t kDefineSlots[10] = {12448, 12456, 12528, 12544, 12488, 12496, 12408, 12416, 12848, 12856};
+constexpr uint32_t kDefineOpcodes[10] = {22, 23, 39, 40, 49, 50, 17, 18, 75, 76};
+char name[] = "Object", messageText[] = "message";
+
+const std::map<uint32_t, std::string> kTexts{
+    {54, "No changes were specified for the object"}, {71, "No groups were given for the object"},
+    {105, "No output list was given for the result rows"}, {115, "The operation mask is not valid"},
+    {131, "The type of a menu item is not valid"}, {169, "The execution order must be between 0 and 1000"},
+    {187, "The execute mask is not valid"}, {206, "The type of the menu is not valid"},
+    {207, "The refresh code of the menu is not valid"}, {251, "The enable flag must be 0 or 1"},
+    {8923, "A workflow object must name the forms it applies to"}};
+
+// The messages in words ("type:number"), with their texts and no detail; the code: the first's type.
+void expectSaid(StatusList& status, uint32_t rc, const char* expected) {
+    std::string said;
+    for (const Message& m : messages(status)) {
+        said += (said.empty() ? "" : " ") + std::to_string(m.type) + ":" + std::to_string(m.number);
+        EXPECT_EQ(m.text, kTexts.at(m.number));
+        EXPECT_FALSE(m.hasDetail);
+    }
+    EXPECT_EQ(said, expected);
+    EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
+    zvi::releaseStatusList(&status, 0);
 }
 
-char name[] = "Object", formName[] = "HelpDesk", newName[] = "Renamed", messageText[] = "message";
-char texts[3][8] = {"help", "owner", "diary"}, auxName[] = "aux";
+// One output of a Get, GetList or GetMultiple: its result offset, wanted bit, kind and item size.
+// Single outputs: w a word, W a word emptied at entry, q a qualifier, n a name, t a text, l a list,
+// c a workflow connect, m a menu. Lists of two items, emptied whole at entry: F flat, N lists, H
+// texts, C connects, M menus, A never answered; L names and T texts, emptied by their count. D is
+// dropped by the library, S the status list.
+struct Out {
+    size_t at;
+    uint32_t bit;
+    char kind;
+    size_t size = 0;
+};
+bool isList(char kind) { return kind && std::strchr("FNTHCMALD", kind); }
+bool isOutput(const Out& o) { return o.kind != 'D' && o.kind != 'S'; }
+// The kind of a list's items as the host writes them, or as the caller finds them.
+Out item(const Out& list, bool caller = false) {
+    static const char lists[] = "NTHCML";
+    const char* k = list.kind ? std::strchr(lists, list.kind) : nullptr;
+    return {0, 0, k ? (caller ? "lttcmn" : "lttcmt")[k - lists] : '\0', list.size};
+}
+size_t hostItem(const Out& o) { return o.kind == 'M' ? at::menuSize : item(o).kind ? 16 : o.size; }
+size_t callerItem(const Out& o) { return o.kind == 'L' ? sizeof(ObjectName) : item(o).kind == 't' ? 8 : hostItem(o); }
+
+void fill(const Out& o, char* at, uint32_t k) {
+    switch (o.kind) {
+        case 'w': case 'W': return raw::put(at, 0, 100 + k);
+        case 'n': return hostName(at, 0, seeded("v", k).c_str());
+        case 't': return hostText(at, 0, seeded("v", k).c_str());
+        case 'l': return void(hostList(at, 0, 2, o.size));
+        case 'q': case 'S': return;
+        case 'm': return raw::put(at, 0, uint32_t{ZVI_MENU_LIST}), void(hostList(at, at::menuItems, 1, at::menuItem));
+        case 'c':  // a type 1 connect: a heap holder of counted texts
+            raw::put(at, 0, 1u);
+            raw::put(at, 8, std::calloc(1, 16));
+            return hostText(hostList(raw::ptr(at, 8), 0, 1, 16), 0, "Form");
+    }
+    char* items = hostList(at, 0, 2, hostItem(o));
+    for (uint32_t i = 0; i < 2 && item(o).kind; ++i) fill(item(o), items + i * hostItem(o), i);
+}
+// What the host wrote for an output, and what the caller found in it, in words.
+std::string written(const Out& o, uint32_t k) {
+    switch (o.kind) {
+        case 'w': case 'W': return std::to_string(100 + k);
+        case 'q': case 'A': return "0";
+        case 'n': case 't': return seeded("v", k);
+        case 'c': return "Form";
+        case 'm': return "1 items";
+    }
+    return item(o).kind ? "2 " + written(item(o), 1) : "2";
+}
+std::string seen(const Out& o, const char* out) {
+    switch (o.kind) {
+        case 'w': case 'W': case 'q': return std::to_string(raw::u32(out, 0));
+        case 'n': return out;
+        case 't': return raw::text(out, 0) ? raw::text(out, 0) : "null";
+        case 'c': return reinterpret_cast<const WorkflowConnect*>(out)->u.nameList->items[0];
+        case 'm': return std::to_string(raw::list(out, at::menuItems).count) + " items";
+    }
+    const raw::List l = raw::list(out, 0);
+    const bool items = item(o).kind && l.count == 2;
+    return std::to_string(l.count) + (items ? " " + seen(item(o, true), (char*)l.items + callerItem(o)) : "");
+}
+void release(const Out& o, char* out) {
+    if (o.kind == 't') return std::free(raw::ptr(out, 0));
+    if (o.kind == 'c') return zvi::ReleaseWorkflowConnect(reinterpret_cast<WorkflowConnect*>(out), 0);
+    if (o.kind == 'm') return zvi::ReleaseCharMenuDef(reinterpret_cast<CharMenuDef*>(out), 0);
+    if (o.kind != 'l' && !isList(o.kind)) return;
+    const raw::List l = raw::list(out, 0);
+    for (uint32_t i = 0; l.items && i < l.count; ++i) release(item(o, true), (char*)l.items + i * callerItem(o));
+    std::free(l.items);
+}
+// How many leading bytes of an output a call clears at entry (a name: once it knows of a status list).
+size_t cleared(const Out& o, bool status) {
+    switch (o.kind) {
+        case 'w': return 0;
+        case 'n': return o.bit && status ? 1 : 0;
+        case 't': return 8;
+        case 'W': case 'q': case 'l': case 'c': case 'm': case 'T': case 'L': return 4;
+        default: return 16;
+    }
+}
+// A GetMultiple's lists in result order from 168, the bits following each other.
+std::vector<Out> resultLists(const char* kinds, std::vector<size_t> sizes) {
+    std::vector<Out> outs;
+    for (uint32_t i = 0, bit = 1; kinds[i]; ++i) {
+        const bool asked = !std::strchr("ADS", kinds[i]);
+        outs.push_back({at::lists + 16 * i, asked ? bit : 0, kinds[i], sizes[i]});
+        bit <<= asked;
+    }
+    return outs;
+}
+
+// The caller's variables, one per output, filled with one byte; o[i]: null when not passed.
+struct Slots {
+    uint64_t slot[24][96];
+    uint64_t passed = ~uint64_t{0};
+    explicit Slots(int fill) { std::memset(slot, fill, sizeof slot); }
+    struct Arg {
+        void* p;
+        template <class T>
+        operator T*() const { return static_cast<T*>(p); }
+    };
+    Arg operator[](size_t i) { return {passed >> i & 1 ? slot[i] : nullptr}; }
+    char* at(size_t i) { return reinterpret_cast<char*>(slot[i]); }
+};
+using Call = std::function<uint32_t(Slots&, ControlRecord*, StatusList*)>;
+// A Get's call: its leading arguments, then the outputs I in argument order.
+template <size_t... I, class Get, class... Lead>
+Call pass(Get get, Lead... lead) {
+    return [=](Slots& o, ControlRecord* c, StatusList* s) { return get(c, lead..., o[I]..., s); };
+}
+struct GetRow {
+    const char* name;  // also the failure text
+    uint32_t slot, opcode;
+    size_t wantedAt;  // 0: a GetList
+    std::set<uint32_t> sweepCodes;
+    std::vector<Out> outs;
+    Call call;                                                              // a GetMultiple asks since 77
+    std::function<void(const void* request)> request = [](const void*) {};  // the operation's own words
+};
 
 // The caller's arguments of Set and Create: null until given.
 struct Args {
     ObjectName forms[2] = {"HelpDesk", "Hi"};
     NameList formList{2, forms};
     WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}};
-    uint32_t values[7] = {1000, 127, 0, 9, 0x1FFFFF, 5, 6};  // order, operation mask, enable, aux, execute, control, focus
-    Qualifier child{}, qualifier{ZVI_QUAL_NOT, {}};
-    WorkflowAction action{};
+    // order, operation mask, enable, aux, execute, control, focus, refresh, container type
+    uint32_t values[9] = {1000, 127, 0, 9, 0x1FFFFF, 5, 6, 2, 5}, groupIds[2] = {7, 8};
+    Qualifier child{}, qualifier{ZVI_QUAL_NOT, {.child = &child}};
+    WorkflowAction action{2, {.message = {0, messageText}}};
     WorkflowActionList actionList{1, &action};
-    uint32_t groupIds[2] = {7, 8};
     IdList groups{2, groupIds};
     Prop prop{4, textValue(0, messageText).value};
     PropList props{1, &prop};
     EscalationTime time{2, {1, 2, 3, 4}};
-    bool all = false;
-    char* newName = nullptr;
-    WorkflowConnect* wc = nullptr;
-    uint32_t *order = nullptr, *operationMask = nullptr, *enable = nullptr, *auxOptions = nullptr,
-             *executeMask = nullptr, *controlField = nullptr, *focusField = nullptr;
-    Qualifier* qual = nullptr;
-    WorkflowActionList *actions = nullptr, *elseActions = nullptr;
-    char *help = nullptr, *owner = nullptr, *diary = nullptr, *aux = nullptr;
-    PropList* properties = nullptr;
-    IdList* groupList = nullptr;
-    EscalationTime* escalationTime = nullptr;
+    char texts[6][12] = {"help", "owner", "diary", "aux", "label", "description"}, value[5] = "high";
+    CharMenuDef sub{ZVI_MENU_LIST, {}};
+    CharMenuItem items[2] = {{"high", ZVI_ITEM_VALUE, {value}}, {"more", ZVI_ITEM_MENU, {.subMenu = &sub}}};
+    CharMenuDef menu{ZVI_MENU_LIST, {.menuItems = {2, items}}};
+    Permission perms[2] = {{1, 2}, {3, 4}};
+    PermissionList permissions{2, perms};
+    ContainerOwner owners[1] = {{2, "Owner form"}};
+    ContainerOwnerList ownerList{1, owners};
+    ContainerReference refs[1] = {{texts[4], texts[5], 3, 0, ZVI_REFERENCE_EXTERNAL, {}}};
+    ContainerReferenceList references{1, refs};
 
-    Args() {
-        qualifier.u.child = &child;
-        action.actionType = 2;
-        action.u.message.messageText = messageText;
-    }
+    bool all = false;
+    uint8_t removeFlag = 0;
+    char renamed[8] = "Renamed", *newName = renamed, *help{}, *owner{}, *diary{}, *aux{}, *label{}, *description{};
+    uint32_t *order{}, *operationMask{}, *enable{}, *auxOptions{}, *executeMask{}, *controlField{}, *focusField{},
+             *refresh{}, *type{};
+    WorkflowConnect* wc{};
+    Qualifier* qual{};
+    WorkflowActionList *actions{}, *elseActions{};
+    PropList* properties{};
+    IdList* groupList{};
+    EscalationTime* escalationTime{};
+    CharMenuDef* menuDef{};
+    PermissionList* permissionList{};
+    ContainerOwnerList* ownerObjects{};
+    ContainerReferenceList* referenceList{};
+
     void giveAll() {
-        all = true, newName = ::newName, wc = &connect;
+        all = true, removeFlag = 1, wc = &connect;
         order = &values[0], operationMask = &values[1], enable = &values[2], auxOptions = &values[3];
-        executeMask = &values[4], controlField = &values[5], focusField = &values[6];
-        qual = &qualifier, actions = elseActions = &actionList;
-        help = texts[0], owner = texts[1], diary = texts[2], aux = auxName;
-        properties = &props, groupList = &groups, escalationTime = &time;
+        executeMask = &values[4], controlField = &values[5], focusField = &values[6], refresh = &values[7];
+        type = &values[8], qual = &qualifier, actions = elseActions = &actionList;
+        help = texts[0], owner = texts[1], diary = texts[2], aux = texts[3], label = texts[4], description = texts[5];
+        properties = &props, groupList = &groups, escalationTime = &time, menuDef = &menu;
+        permissionList = &permissions, ownerObjects = &ownerList, referenceList = &references;
     }
     static uint32_t v(const uint32_t* p, uint32_t otherwise = 0) { return p ? *p : otherwise; }
     ActiveLinkActionList* links(WorkflowActionList* list) { return reinterpret_cast<ActiveLinkActionList*>(list); }
 
     uint32_t call(int op, ControlRecord* c, StatusList* s) {
         switch (op) {
-            case 0: return ZVISetFilter(c, name, newName, order, wc, operationMask, enable, qual, actions, elseActions,
-                                        help, owner, diary, properties, auxOptions, aux, s);
-            case 1: return ZVICreateFilter(c, name, v(order), wc, v(operationMask), v(enable, 1), qual, actions,
-                                           elseActions, help, owner, diary, properties, v(auxOptions), aux, s);
-            case 2: return ZVISetActiveLink(c, name, newName, order, wc, groupList, executeMask, controlField,
-                                            focusField, enable, qual, links(actions), links(elseActions), help, owner,
-                                            diary, properties, auxOptions, aux, s);
-            case 3: return ZVICreateActiveLink(c, name, v(order), wc, groupList, v(executeMask), controlField,
-                                               focusField, v(enable, 1), qual, links(actions), links(elseActions),
-                                               help, owner, diary, properties, v(auxOptions), aux, s);
-            case 4: return ZVISetEscalation(c, name, newName, escalationTime, wc, enable, qual, actions, elseActions,
-                                            help, owner, diary, properties, s);
-            default: return ZVICreateEscalation(c, name, escalationTime, wc, v(enable, 1), qual, actions,
-                                                elseActions, help, owner, diary, properties, s);
+            case SetF: return ZVISetFilter(c, name, newName, order, wc, operationMask, enable, qual, actions,
+                                           elseActions, help, owner, diary, properties, auxOptions, aux, s);
+            case CreateF: return ZVICreateFilter(c, name, v(order), wc, v(operationMask), v(enable, 1), qual, actions,
+                                                 elseActions, help, owner, diary, properties, v(auxOptions), aux, s);
+            case SetA: return ZVISetActiveLink(c, name, newName, order, wc, groupList, executeMask, controlField,
+                                               focusField, enable, qual, links(actions), links(elseActions), help,
+                                               owner, diary, properties, auxOptions, aux, s);
+            case CreateA: return ZVICreateActiveLink(c, name, v(order), wc, groupList, v(executeMask), controlField,
+                                                     focusField, v(enable, 1), qual, links(actions),
+                                                     links(elseActions), help, owner, diary, properties,
+                                                     v(auxOptions), aux, s);
+            case SetE: return ZVISetEscalation(c, name, newName, escalationTime, wc, enable, qual, actions,
+                                               elseActions, help, owner, diary, properties, s);
+            case CreateE: return ZVICreateEscalation(c, name, escalationTime, wc, v(enable, 1), qual, actions,
+                                                     elseActions, help, owner, diary, properties, s);
+            case SetM: return ZVISetCharMenu(c, name, newName, refresh, menuDef, help, owner, diary, properties, s);
+            case CreateM: return ZVICreateCharMenu(c, name, v(refresh, 1), menuDef, help, owner, diary, properties, s);
+            case SetB: return ZVISetContainer(c, name, newName, permissionList, groupList, ownerObjects, label,
+                                              description, type, referenceList, removeFlag, help, owner, diary,
+                                              properties, s);
+            default: return ZVICreateContainer(c, name, permissionList, groupList, ownerObjects, label, description,
+                                               v(type), referenceList, removeFlag, help, owner, diary, properties, s);
         }
     }
 };
-enum { SetF, CreateF, SetA, CreateA, SetE, CreateE };
-constexpr uint32_t kDefineSlots[6] = {12448, 12456, 12528, 12544, 12488, 12496};
-constexpr const at::Define* kDefines[6] = {&at::SetFilter, &at::CreateFilter, &at::SetActiveLink,
-                                           &at::CreateActiveLink, &at::SetEscalation, &at::CreateEscalation};
 
-// What Set and Create send: every argument given, or none (Create: zero values; Set
-// renames, so that it changes something).
+// What Set and Create send: every argument given, or none but a new name (Create: the plain words
+// as zeros, a refresh code of 1). Texts are the caller's or empty ones of the library's own
+// (Create's aux name as passed); the filters' actions are copies, the other families' the
+// caller's headers; every other list a copy.
 void expectDefinition(const void* q, int op, const Args& a) {
-    const at::Define& d = *kDefines[op];
-    const bool all = a.all, copies = op == SetF || op == CreateF;
-    EXPECT_EQ(raw::text(q, 168), name);
-    EXPECT_EQ(raw::u32(q, d.connect), all ? 1u : 0u);
-    if (all) {  // the forms as counted texts, the terminator counted
-        const raw::List forms = raw::list(raw::ptr(q, d.connect + 8), 0);
-        ASSERT_EQ(forms.count, 2u);
-        EXPECT_EQ(raw::u32(forms.items, 16), 3u);
-        EXPECT_STREQ(raw::text(forms.items, 8), "HelpDesk");
+    const at::Define& d = at::defines[op];
+    const bool all = a.all;
+    EXPECT_EQ(raw::text(q, at::name), name);
+    if (d.connect) {
+        EXPECT_EQ(raw::u32(q, d.connect), all ? 1u : 0u);
+        const void* forms = raw::ptr(q, d.connect + 8);  // a copy, packed: its two forms
+        EXPECT_TRUE(!all || (forms != &a.formList && raw::u32(forms, 0) == 2));
+        EXPECT_EQ(raw::u32(q, d.enable), all ? 0u : 1u) << "Set's default, or Create's value";
+        EXPECT_EQ(raw::u32(q, d.qualifier), all ? 3u : 0u);
+        EXPECT_EQ(raw::ptr(q, d.qualifier + 8), all ? &a.child : nullptr) << "the top node by value";
     }
-    EXPECT_EQ(raw::u32(q, d.enable), all ? 0u : 1u) << "Set's default, or Create's value";
-    EXPECT_EQ(raw::u32(q, d.qualifier), all ? 3u : 0u);
-    EXPECT_EQ(raw::ptr(q, d.qualifier + 8), all ? &a.child : nullptr) << "the top node by value";
     for (size_t list : {d.actions, d.elseActions}) {
-        EXPECT_EQ(raw::list(q, list).count, all ? 1u : 0u);
-        EXPECT_EQ(raw::list(q, list).items == &a.action, all && !copies) << "headers by value, or copies";
-        if (all && copies) {
-            EXPECT_STREQ(raw::text(raw::list(q, list).items, 16), messageText);
-            EXPECT_NE(raw::text(raw::list(q, list).items, 16), messageText);
+        if (!list) continue;
+        const raw::List sent = raw::list(q, list);
+        EXPECT_EQ(sent.count, all ? 1u : 0u);
+        EXPECT_EQ(sent.items == &a.action, all && op > CreateF);
+        EXPECT_TRUE(!all || op > CreateF || raw::text(sent.items, 16) != messageText);
+        EXPECT_STREQ(all ? raw::text(sent.items, 16) : messageText, messageText);
+    }
+    const std::pair<size_t, const char*> texts[] = {
+        {d.texts[0], a.texts[0]}, {d.texts[1], a.texts[1]}, {d.texts[2], a.texts[2]},
+        {all || op % 2 == 0 ? d.auxName : 0, a.texts[3]}, {d.label, a.texts[4]}, {d.description, a.texts[5]}};
+    for (const auto& [at, given] : texts)
+        if (at) {
+            EXPECT_EQ(raw::text(q, at) == given, all) << at;
+            EXPECT_STREQ(raw::text(q, at), all ? given : "") << at;
         }
-    }
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(raw::text(q, d.texts[i]) == texts[i], all) << i;
-        EXPECT_STREQ(raw::text(q, d.texts[i]), all ? texts[i] : "") << i;
-    }
-    EXPECT_EQ(raw::list(q, d.properties).count, all ? 1u : 0u);
-    EXPECT_NE(raw::list(q, d.properties).items, &a.prop);
-    const size_t words[] = {d.order, d.operationMask, d.executeMask, d.controlField, d.focusField, d.auxOptions};
-    const uint32_t given[] = {1000, 127, 0x1FFFFF, 5, 6, 9};
-    for (size_t i = 0; i < 6; ++i)
+    EXPECT_TRUE(all || op % 2 == 0 || !d.auxName || !raw::text(q, d.auxName));
+    const std::pair<size_t, const void*> copies[] = {{d.properties, &a.props}, {d.groupList, &a.groups},
+                                                     {d.permissions, &a.permissions}, {d.owners, &a.ownerList},
+                                                     {d.references, &a.references}};
+    for (const auto& [at, given] : copies)
+        if (at) {
+            EXPECT_EQ(raw::list(q, at).count, all ? raw::list(given, 0).count : 0u) << at;
+            EXPECT_NE(raw::list(q, at).items, raw::list(given, 0).items) << at;
+        }
+    EXPECT_TRUE(!all || !d.references || !std::strcmp(raw::text(raw::list(q, d.references).items, 8), "description"));
+    const size_t words[] = {d.order, d.operationMask, 0, d.auxOptions, d.executeMask, d.controlField, d.focusField,
+                            d.refresh, d.type};
+    for (size_t i = 0; i < 9; ++i)
         if (words[i]) {
-            EXPECT_EQ(raw::u32(q, words[i]), all ? given[i] : 0u) << i;
+            EXPECT_EQ(raw::u32(q, words[i]), all ? a.values[i] : op == CreateM) << words[i];
         }
-    if (d.groupList) {
-        EXPECT_EQ(raw::list(q, d.groupList).count, all ? 2u : 0u);
-        EXPECT_NE(raw::list(q, d.groupList).items, a.groupIds);
-    }
-    if (d.auxName) {
-        EXPECT_EQ(raw::text(q, d.auxName) == auxName, all);
-        EXPECT_EQ(raw::text(q, d.auxName) == nullptr, !all && op % 2) << "Create: as passed";
+    EXPECT_TRUE(!d.removeFlag || raw::u8(q, d.removeFlag) == all);
+    if (d.menu) {
+        const raw::List items = raw::list(q, d.menu + at::menuItems);
+        EXPECT_EQ(raw::u32(q, d.menu) + items.count, all ? 3u : 0u);
+        EXPECT_TRUE(all ? items.items != a.items && !std::strcmp(raw::inlineText(items.items, at::menuItem), "more")
+                        : raw::zero(q, d.menu, d.menu + at::menuSize));
     }
     if (d.time) {
-        const uint32_t expected[5] = {all ? 2u : op == SetE ? 1u : 0u, all ? 1u : op == SetE ? 300u : 0u, all ? 2u : 0u,
-                                      all ? 3u : 0u, all ? 4u : 0u};
-        EXPECT_EQ(std::memcmp(raw::bytes(q, d.time), expected, 20), 0);
+        const uint32_t set = op == SetE, time[5] = {all ? 2 : set, all ? 1 : 300 * set, 2u * all, 3u * all, 4u * all};
+        EXPECT_EQ(std::memcmp(raw::bytes(q, d.time), time, 20), 0);
     }
     EXPECT_TRUE(raw::zero(q, d.size - 16, d.size)) << "trailing bytes";
-    if (op % 2 == 0) {
-        const uint32_t allBits[6] = {16383, 0, 131071, 0, 2047, 0};
-        EXPECT_EQ(raw::u32(q, at::changeMask), all ? allBits[op] : 1u);
-        EXPECT_EQ(raw::text(q, at::newName), newName);
-    }
+    const uint32_t allBits[10] = {16383, 0, 131071, 0, 2047, 0, 127, 0, 4095, 0};
+    EXPECT_TRUE(op % 2 || raw::u32(q, at::changeMask) == (all ? allBits[op] : 1u));
+    EXPECT_TRUE(op % 2 || raw::text(q, at::newName) == a.newName);
 }
 
-constexpr const at::GetResult* kGets[3] = {&at::GetFilter, &at::GetActiveLink, &at::GetEscalation};
-constexpr uint32_t kGetSlots[3] = {12440, 12520, 12480}, kListSlots[3] = {12472, 12560, 12512},
-                   kMultipleSlots[3] = {13032, 12536, 13024}, kOpcodes[3][4] = {{21, 24, 25, 83}, {38, 41, 42, 82},
-                                                                                {48, 51, 52, 84}};
-
-// A Get result: every output filled as the host does; the form name's length as given.
-void answerGet(void* r, int family, uint32_t length = 5) {
-    const at::GetResult& g = *kGets[family];
-    hostConnect(static_cast<char*>(r) + g.connect, "Form", length);
-    raw::put(r, g.enable, 1u);
-    raw::put(r, g.qualifier, uint32_t{ZVI_QUAL_NONE});
-    for (size_t list : {g.actions, g.elseActions}) hostList(r, list, 1, 688);
-    hostText(r, g.helpText, "help");
-    raw::put(r, g.timestamp, 1234u);
-    hostName(r, g.owner, "Owner");
-    hostName(r, g.lastChangedBy, "Changer");
-    hostText(r, g.changeDiary, "diary");
-    hostList(r, g.properties, 1, 24);
-    for (size_t i = 0; i < 5; ++i)
-        if (g.words[i]) raw::put(r, g.words[i], uint32_t(40 + i));
-    if (g.groupList) hostList(r, g.groupList, 2, 4);
-    if (g.auxName) hostName(r, g.auxName, "Aux");
-    if (family == 2) raw::put(r, at::escalationTime, EscalationTime{2, {9, 8, 7, 6}});
-}
-
-// Every output of a Get (none when not wanted); the family's own words in result order.
-struct GetOut {
-    uint32_t words[5], enable, timestamp;
-    WorkflowConnect connect;
-    IdList groups;
-    Qualifier qualifier;
-    WorkflowActionList actions, elseActions;
-    char *help, *diary, owner[255], lastChangedBy[255], aux[255];
-    PropList props;
-    EscalationTime time;
-    bool wanted = true;
-    explicit GetOut(int fill = 0) { std::memset(static_cast<void*>(this), fill, offsetof(GetOut, wanted)); }
-    template <class T>
-    T* w(T* out) { return wanted ? out : nullptr; }
-    ActiveLinkActionList* links(WorkflowActionList* list) { return w(reinterpret_cast<ActiveLinkActionList*>(list)); }
-    uint32_t get(int family, ControlRecord* c, StatusList* s) {
-        if (family == 0)
-            return ZVIGetFilter(c, name, w(&words[0]), w(&connect), w(&words[1]), w(&enable), w(&qualifier),
-                                w(&actions), w(&elseActions), w(&help), w(&timestamp), w(owner), w(lastChangedBy),
-                                w(&diary), w(&props), w(&words[2]), w(aux), s);
-        if (family == 1)
-            return ZVIGetActiveLink(c, name, w(&words[0]), w(&connect), w(&groups), w(&words[1]), w(&words[2]),
-                                    w(&words[3]), w(&enable), w(&qualifier), links(&actions), links(&elseActions),
-                                    w(&help), w(&timestamp), w(owner), w(lastChangedBy), w(&diary), w(&props),
-                                    w(&words[4]), w(aux), s);
-        return ZVIGetEscalation(c, name, w(&time), w(&connect), w(&enable), w(&qualifier), w(&actions),
-                                w(&elseActions), w(&help), w(&timestamp), w(owner), w(lastChangedBy), w(&diary),
-                                w(&props), s);
-    }
-    void expectAll(int family) {
-        EXPECT_EQ(connect.connectType, 1u);
-        EXPECT_STREQ(connect.u.nameList->items[0], "Form");
-        EXPECT_EQ(enable + timestamp, 1u + 1234u);
-        EXPECT_EQ(actions.numItems + elseActions.numItems + props.numItems, 3u);
-        EXPECT_EQ(std::vector<std::string>({help, diary, owner, lastChangedBy}),
-                  (std::vector<std::string>{"help", "diary", "Owner", "Changer"}));
-        const size_t ownWords[3] = {3, 5, 0};
-        for (size_t i = 0; i < ownWords[family]; ++i) EXPECT_EQ(words[i], 40 + i);
-        EXPECT_STREQ(family < 2 ? aux : "Aux", "Aux");
-        EXPECT_EQ(family == 1 ? groups.numItems : 2u, 2u);
-        EXPECT_EQ(family == 2 ? time.words[3] : 6u, 6u);
-    }
-    uint32_t release(int family, uint32_t rc) {
-        zvi::ReleaseWorkflowConnect(&connect, 0);
-        if (family == 1) std::free(groups.items);
-        for (void* p : {(void*)actions.items, (void*)elseActions.items, (void*)help, (void*)diary, (void*)props.items})
-            std::free(p);
-        return rc;
-    }
-};
-
-void fillConnect(char* item) { hostConnect(item, "Form", 5); }
-void releaseConnect(void* c) { zvi::ReleaseWorkflowConnect(static_cast<WorkflowConnect*>(c), 0); }
-const MultipleShape kMultiples[3] = {
-    {"FFF*FFFNNHFFFTNSAA", {1, 255, 4, 16, 4, 4, 24, 688, 688, 0, 4, 255, 255, 0, 24, 0, 4, 255}, fillConnect,
-     releaseConnect},
-    {"FFF*DNFFFFFNNHFFFTNSAA", {1, 255, 4, 16, 4, 4, 4, 4, 4, 4, 24, 8, 8, 0, 4, 255, 255, 0, 24, 0, 4, 255},
-     fillConnect, releaseConnect},
-    {"FFF*FFNNHFFFTNS", {1, 255, 20, 16, 4, 24, 688, 688, 0, 4, 255, 255, 0, 24}, fillConnect, releaseConnect}};
-
-const char* const kFamilies[3] = {"Filter", "ActiveLink", "Escalation"};
-decltype(&ZVIGetListFilter) const kGetLists[3] = {ZVIGetListFilter, ZVIGetListActiveLink, ZVIGetListEscalation};
-
-MultipleRow multiple(int family) {
-    const char* const names[3] = {"ZVIGetMultipleFilters", "ZVIGetMultipleActivelinks", "ZVIGetMultipleEscalations"};
-    return {names[family], kMultipleSlots[family], kOpcodes[family][3], kMultiples[family],
-            [family](ListsOut& o, ControlRecord* c, StatusList* s, NameList* names) {
-                if (family == 0)
-                    return ZVIGetMultipleFilters(c, 77, names, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8],
-                                                 o[9], o[10], o[11], o[12], o[13], o[14], o[16], o[17], s);
-                if (family == 1)
-                    return ZVIGetMultipleActiveLinks(c, 77, names, o[0], o[1], o[2], o[3], o[5], o[6], o[7], o[8],
-                                                     o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16], o[17],
-                                                     o[18], o[20], o[21], s);
-                return ZVIGetMultipleEscalations(c, 77, names, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8],
-                                                 o[9], o[10], o[11], o[12], o[13], s);
-            }};
-}
-
-class WorkflowObjectsTest : public WorkflowRowsTest {
+class WorkflowTest : public DefinitionsTest {
 protected:
-    std::vector<DefinitionOp> ops(bool all = true);
     Args a;
+
+    std::vector<DefinitionOp> defines(bool all) {
+        if (all) a.giveAll();
+        std::vector<DefinitionOp> rows;
+        for (int op = SetF; op <= CreateB; ++op)
+            rows.push_back({kDefineNames[op], kDefineSlots[op], kDefineOpcodes[op], true, kDefineNames[op], 168,
+                            [this, op](void* q, void*) { expectDefinition(q, op, a); },
+                            [this, op](ControlRecord* c, StatusList* s) { return a.call(op, c, s); },
+                            op < SetB ? std::set<uint32_t>{0, 2, 300} : std::set<uint32_t>{0, 300}});
+        return rows;
+    }
+    std::vector<GetRow> gets();
+
+    void answer(const GetRow& g, void* q, void* r) {
+        if (g.wantedAt == at::getWanted) {
+            EXPECT_EQ(raw::text(q, at::name), name);
+        } else if (g.wantedAt) {
+            EXPECT_TRUE(raw::list(q, at::multipleNames).count == 2 && raw::list(q, 168).items != listedNames);
+            EXPECT_EQ(raw::u32(q, at::multipleSince), 77u);
+        }
+        g.request(q);
+        for (size_t i = 0; i < g.outs.size(); ++i) fill(g.outs[i], static_cast<char*>(r) + g.outs[i].at, uint32_t(i));
+    }
+    // Every operation's row: Set and Create, Delete, and the Gets with every output passed and released.
+    std::vector<DefinitionOp> ops() {
+        std::vector<DefinitionOp> rows = defines(true);
+        const char* const deletes[5] = {"ZVIDeleteFilter", "ZVIDeleteActivelink", "ZVIDeleteEscalation",
+                                        "ZVIDeleteCharMenu", "ZVIDeleteContainer"};
+        const uint32_t slots[5] = {12464, 12552, 12504, 12424, 12864}, opcodes[5] = {24, 41, 51, 19, 77};
+        decltype(&ZVIDeleteFilter) const removes[5] = {ZVIDeleteFilter, ZVIDeleteActiveLink, ZVIDeleteEscalation,
+                                                       ZVIDeleteCharMenu, ZVIDeleteContainer};
+        for (int i = 0; i < 5; ++i)  // the caller's name and option, zeros after them
+            rows.push_back({deletes[i], slots[i], opcodes[i], true, deletes[i], 168,
+                            [](void* q, void*) {
+                                EXPECT_EQ(raw::text(q, at::name), name);
+                                EXPECT_EQ(raw::u32(q, at::deleteOption), 3u);
+                                EXPECT_TRUE(raw::zero(q, at::deleteOption + 4, at::deleteEnd));
+                            },
+                            [f = removes[i]](ControlRecord* c, StatusList* s) { return f(c, name, 3, s); }, {0}});
+        for (const GetRow& g : gets()) {
+            const auto status = std::find_if(g.outs.begin(), g.outs.end(), [](const Out& o) { return o.kind == 'S'; });
+            rows.push_back({g.name, g.slot, g.opcode, false, g.name, uint32_t(status->at),
+                            [this, g](void* q, void* r) { answer(g, q, r); },
+                            [g](ControlRecord* c, StatusList* s) {
+                                Slots o(0);
+                                const uint32_t rc = g.call(o, c, s);
+                                for (size_t i = 0; i < g.outs.size(); ++i)
+                                    if (isOutput(g.outs[i])) release(g.outs[i], o.at(i));
+                                return rc;
+                            },
+                            g.sweepCodes});
+        }
+        return rows;
+    }
+    // Each output alone asks for its bit alone and gets what the host wrote, the rest released; all
+    // of them ask for every bit. A failing host or no status list: each output cleared as its kind
+    // says. A GetList without its output is refused; a GetMultiple host's counts without items are
+    // never read.
+    void checkOutputs(const GetRow& g) {
+        SCOPED_TRACE(g.name);
+        uint32_t mask = 0, bits = 0;
+        host.on(g.slot, [&](void* q, void* r) {
+            return mask = g.wantedAt ? raw::u32(q, g.wantedAt) : 0, answer(g, q, r), 1u;
+        });
+        for (size_t i = 0; i <= g.outs.size(); ++i) {
+            const bool every = i == g.outs.size();
+            if (!every && !isOutput(g.outs[i])) continue;
+            SCOPED_TRACE(i);
+            Slots o(0xAB);
+            o.passed = every ? ~uint64_t{0} : uint64_t{1} << i;
+            alloc::Window window;
+            EXPECT_EQ(g.call(o, &control, &status), 0u);
+            EXPECT_EQ(mask, every ? bits : g.outs[i].bit);
+            for (size_t k = 0; k < g.outs.size(); ++k)
+                if ((every || k == i) && isOutput(g.outs[k])) {
+                    EXPECT_EQ(seen(g.outs[k], o.at(k)), written(g.outs[k], uint32_t(k))) << k;
+                    release(g.outs[k], o.at(k));
+                }
+            EXPECT_EQ(window.liveBlocks(), 0u);
+            if (!every) bits |= g.outs[i].bit;
+        }
+        host.on(g.slot, [](void*, void*) { return 0u; });
+        for (StatusList* s : {&status, static_cast<StatusList*>(nullptr)}) {
+            Slots o(0xAB);
+            EXPECT_EQ(g.call(o, &control, s), s ? 2u : 4u);
+            for (size_t k = 0; k < g.outs.size(); ++k) {
+                const size_t n = isOutput(g.outs[k]) ? cleared(g.outs[k], s) : 0;
+                EXPECT_TRUE(raw::zero(o.at(k), 0, n) && (n == 16 || raw::u8(o.at(k), n) == 0xAB)) << k;
+            }
+            zvi::releaseStatusList(&status, 0);
+        }
+        Slots none(0), lying(0);
+        none.passed = 0;
+        host.clearEvents();
+        if (!g.wantedAt) expectSaid(status, g.call(none, &control, &status), "2:105");
+        EXPECT_EQ(host.calls(g.slot), 0);
+        if (g.wantedAt != at::multipleWanted) return;
+        host.on(g.slot, [&](void*, void* r) {
+            for (const Out& o : g.outs)
+                if (isList(o.kind)) raw::putList(r, o.at, 3, nullptr);
+            return 1u;
+        });
+        EXPECT_EQ(g.call(lying, &control, &status), 0u);
+        for (size_t k = 0; k < g.outs.size(); ++k) EXPECT_EQ(raw::u32(lying.at(k), 0), 0u) << k;
+    }
 };
 
-std::vector<DefinitionOp> WorkflowObjectsTest::ops(bool all) {
-    std::vector<DefinitionOp> rows;
-    const char* const defineNames[6] = {"ZVISetFilter", "ZVICreateFilter", "ZVISetActiveLink", "ZVICreateActiveLink",
-                                        "ZVISetEscalation", "ZVICreateEscalation"};
-    const uint32_t defineOpcodes[6] = {22, 23, 39, 40, 49, 50};
-    if (all) a.giveAll();
-    for (int op = SetF; op <= CreateE; ++op)
-        rows.push_back({defineNames[op], kDefineSlots[op], defineOpcodes[op], true, defineNames[op], 168,
-                        [this, op](void* q, void*) { expectDefinition(q, op, a); },
-                        [this, op](ControlRecord* c, StatusList* s) { return a.call(op, c, s); }, {0, 2, 300}});
-    const char* const getNames[3] = {"ZVIGetFilter", "ZVIGetActiveLink", "ZVIGetEscalation"};
-    const char* const listNames[3] = {"ZVIGetListFilter", "ZVIGetListActiveLink", "ZVIGetListEscalation"};
-    const char* const deleteNames[3] = {"ZVIDeleteFilter", "ZVIDeleteActivelink", "ZVIDeleteEscalation"};
-    decltype(&ZVIDeleteFilter) const deletes[3] = {ZVIDeleteFilter, ZVIDeleteActiveLink, ZVIDeleteEscalation};
-    const uint32_t deleteSlots[3] = {12464, 12552, 12504}, allBits[3] = {255, 511, 255};
-    for (int fam = 0; fam < 3; ++fam) {
-        rows.push_back({getNames[fam], kGetSlots[fam], kOpcodes[fam][0], false, getNames[fam],
-                        uint32_t(kGets[fam]->status),
-                        [fam, bits = allBits[fam]](void* q, void* r) {
-                            EXPECT_EQ(raw::text(q, at::Get::name), name);
-                            EXPECT_EQ(raw::u32(q, at::Get::wantedMask), bits);
-                            answerGet(r, fam);
-                        },
-                        [fam](ControlRecord* c, StatusList* s) {
-                            GetOut o;
-                            const uint32_t rc = o.get(fam, c, s);
-                            if (rc < 2) o.expectAll(fam);
-                            return o.release(fam, rc);
-                        },
-                        {0, 2}});
-        rows.push_back(deleteOp(deleteNames[fam], deleteSlots[fam], kOpcodes[fam][1], deletes[fam], name));
-        rows.push_back({listNames[fam], kListSlots[fam], kOpcodes[fam][2], false, listNames[fam], at::GetList::status,
-                        [this](void* q, void* r) {
-                            EXPECT_STREQ(raw::text(q, at::GetList::formName), "");
-                            EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 5u);
-                            EXPECT_EQ(raw::list(q, at::GetList::propertyFilter).count, 1u);
-                            EXPECT_NE(raw::list(q, at::GetList::propertyFilter).items, &a.prop);
-                            EXPECT_TRUE(raw::zero(q, 200, 208));
-                            hostText(hostList(r, at::GetList::names, 1, 16), 0, "Listed");
-                        },
-                        [this, fam](ControlRecord* c, StatusList* s) {
-                            NameList got{9, nullptr};
-                            const uint32_t rc = kGetLists[fam](c, nullptr, 5, &a.props, &got, s);
-                            EXPECT_EQ(got.numItems, rc < 2 ? 1u : 0u);
-                            EXPECT_STREQ(got.numItems ? got.items[0] : "Listed", "Listed");
-                            return std::free(got.items), rc;
-                        },
-                        {0, 2, 300}});
-        rows.push_back(op(multiple(fam)));
-    }
-    return rows;
+std::vector<GetRow> WorkflowTest::gets() {
+    const auto workflowList = [this](const char* name, uint32_t slot, uint32_t opcode, auto list) {
+        return GetRow{name, slot, opcode, 0, {0, 2, 300}, {{168, 0, 'L'}, {184, 0, 'S'}},
+                      pass<0>(list, nullptr, 5u, &a.props),
+                      [this](const void* q) {  // form name, since, property filter
+                          EXPECT_STREQ(raw::text(q, 168), "");
+                          EXPECT_EQ(raw::u32(q, 176) + raw::list(q, 184).count, 5u + 1u);
+                          EXPECT_NE(raw::list(q, 184).items, &a.prop);
+                          EXPECT_TRUE(raw::zero(q, 200, 208));
+                      }};
+    };
+    return {
+        {"ZVIGetFilter", 12440, 21, at::getWanted, {0, 2},
+         {{168, 0, 'w'}, {176, 0, 'c'}, {192, 0, 'w'}, {196, 0, 'w'}, {200, 1, 'q'}, {224, 2, 'l', 688},
+          {240, 4, 'l', 688}, {256, 8, 't'}, {272, 0, 'w'}, {276, 64, 'n'}, {531, 128, 'n'}, {792, 16, 't'},
+          {808, 32, 'l', 24}, {840, 0, 'w'}, {844, 0, 'n'}, {824, 0, 'S'}},
+         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>(ZVIGetFilter, name)},
+        {"ZVIGetActiveLink", 12520, 38, at::getWanted, {0, 2},
+         {{168, 0, 'w'}, {176, 0, 'c'}, {208, 1, 'l', 4}, {224, 0, 'w'}, {228, 0, 'w'}, {232, 0, 'w'}, {236, 0, 'w'},
+          {240, 2, 'q'}, {264, 4, 'l', 8}, {280, 8, 'l', 8}, {296, 16, 't'}, {312, 0, 'w'}, {316, 128, 'n'},
+          {571, 256, 'n'}, {832, 32, 't'}, {848, 64, 'l', 24}, {880, 0, 'w'}, {884, 0, 'n'}, {864, 0, 'S'}},
+         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17>(ZVIGetActiveLink, name)},
+        {"ZVIGetEscalation", 12480, 48, at::getWanted, {0, 2},
+         {{168, 0, 'w'}, {192, 0, 'c'}, {208, 0, 'w'}, {216, 1, 'q'}, {240, 2, 'l', 688}, {256, 4, 'l', 688},
+          {272, 8, 't'}, {288, 0, 'w'}, {292, 64, 'n'}, {547, 128, 'n'}, {808, 16, 't'}, {824, 32, 'l', 24},
+          {840, 0, 'S'}}, pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11>(ZVIGetEscalation, name)},
+        {"ZVIGetCharMenu", 12400, 16, at::getWanted, {0},
+         {{168, 0, 'w'}, {176, 1, 'm'}, {880, 2, 't'}, {896, 0, 'w'}, {900, 16, 'n'}, {1155, 32, 'n'}, {1416, 4, 't'},
+          {1432, 8, 'l', 24}, {1448, 0, 'S'}}, pass<0, 1, 2, 3, 4, 5, 6, 7>(ZVIGetCharMenu, name)},
+        {"ZVIGetContainer", 12840, 74, at::getWanted, {0, 300},
+         {{184, 1, 'l', 8}, {200, 2, 'l', 4}, {216, 4, 'l', 260}, {232, 8, 't'}, {248, 16, 't'}, {264, 32, 'W'},
+          {272, 64, 'l', 288}, {288, 128, 't'}, {308, 1024, 'n'}, {304, 0, 'w'}, {563, 2048, 'n'}, {824, 256, 't'},
+          {840, 512, 'l', 24}, {168, 0, 'D', 8}, {856, 0, 'S'}},
+         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12>(ZVIGetContainer, name, &a.groups),
+         [this](const void* q) { EXPECT_TRUE(raw::list(q, 184).count == 2 && raw::list(q, 184).items != a.groupIds); }},
+        workflowList("ZVIGetListFilter", 12472, 25, ZVIGetListFilter),
+        workflowList("ZVIGetListActiveLink", 12560, 42, ZVIGetListActiveLink),
+        workflowList("ZVIGetListEscalation", 12512, 52, ZVIGetListEscalation),
+        {"ZVIGetListCharMenu", 12432, 20, 0, {0, 2, 300}, {{168, 0, 'L'}, {184, 0, 'S'}},
+         pass<0>(ZVIGetListCharMenu, 1u, &nameList, nullptr, &a.props),
+         [this](const void* q) {  // since, then three filters
+             EXPECT_EQ(raw::u32(q, 168), 1u);
+             EXPECT_NE(raw::list(q, 176).items, listedNames);
+             for (size_t i = 0; i < 3; ++i) EXPECT_EQ(raw::list(q, 176 + 16 * i).count, (i + 2) % 3);
+             EXPECT_TRUE(raw::zero(q, 224, 232));
+         }},
+        {"ZVIGetListContainer", 12872, 78, 0, {0, 300}, {{168, 0, 'l', 40}, {184, 0, 'S'}},
+         pass<0>(ZVIGetListContainer, 1u, &a.groups, 2u, &a.ownerList, &a.props),
+         [this](const void* q) {  // since, types, attribute mask, owners, properties
+             EXPECT_EQ(raw::u32(q, 168) + raw::u32(q, 192), 1u + 2u);
+             EXPECT_EQ(raw::list(q, 176).count + raw::list(q, 200).count + raw::list(q, 216).count, 2u + 1u + 1u);
+             EXPECT_NE(raw::list(q, 200).items, a.owners);
+             EXPECT_TRUE(raw::zero(q, 232, 240));
+         }},
+        {"ZVIGetMultipleFilters", 13032, 83, at::multipleWanted, {0, 2, 300},
+         resultLists("FFFCFFFNNHFFFTNSAA", {1, 255, 4, 0, 4, 4, 24, 688, 688, 0, 4, 255, 255, 0, 24, 0, 4, 255}),
+         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17>(ZVIGetMultipleFilters, 77u, &nameList)},
+        {"ZVIGetMultipleActivelinks", 12536, 82, at::multipleWanted, {0, 2, 300},
+         resultLists("FFFCDNFFFFFNNHFFFTNSAA",
+                     {1, 255, 4, 0, 16, 4, 4, 4, 4, 4, 24, 8, 8, 0, 4, 255, 255, 0, 24, 0, 4, 255}),
+         pass<0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 21>(ZVIGetMultipleActiveLinks, 77u,
+                                                                                    &nameList)},
+        {"ZVIGetMultipleEscalations", 13024, 84, at::multipleWanted, {0, 2, 300},
+         resultLists("FFFCFFNNHFFFTNS", {1, 255, 20, 0, 4, 24, 688, 688, 0, 4, 255, 255, 0, 24, 0}),
+         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13>(ZVIGetMultipleEscalations, 77u, &nameList)},
+        {"ZVIGetMultipleCharMenus", 13000, 87, at::multipleWanted, {0, 2, 300},
+         resultLists("FFFMHFFFTNS", {1, 255, 4, 0, 0, 4, 255, 255, 0, 24, 0}),
+         pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9>(ZVIGetMultipleCharMenus, 77u, &nameList)},
+        {"ZVIGetMultipleContainers", 13016, 85, at::multipleWanted, {0, 2, 300},
+         resultLists("FFDNNNTTFNTFFFTNS", {1, 255, 16, 8, 4, 260, 0, 0, 4, 288, 0, 4, 255, 255, 0, 24, 0}),
+         pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11, 13, 14, 15>(  // owners before timestamps
+             ZVIGetMultipleContainers, 77u, &nameList, &a.groups, 6u, &a.ownerList, &a.groups),
+         [this](const void* q) {  // types, attribute mask, owners, reference types
+             EXPECT_EQ(raw::u32(q, 208), 6u);
+             EXPECT_EQ(raw::list(q, 192).count + raw::list(q, 216).count + raw::list(q, 232).count, 2u + 1u + 2u);
+             EXPECT_NE(raw::list(q, 216).items, a.owners);
+         }},
+    };
 }
 
 }  // namespace
 
-TEST_F(WorkflowObjectsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
+TEST_F(WorkflowTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
-TEST_F(WorkflowObjectsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
+TEST_F(WorkflowTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
-TEST_F(WorkflowObjectsTest, SetAndCreateWithoutArgumentsSendTheirDefaults) {
-    const std::vector<DefinitionOp> rows = ops(false);
-    a.newName = newName;
-    for (int op = SetF; op <= CreateE; ++op) {
-        serve(rows[op], 1, false);
-        EXPECT_EQ(rows[op].call(&control, &status), op == CreateA ? 1u : 0u) << op << ": warning 71";
+TEST_F(WorkflowTest, SetAndCreateWithoutArgumentsSendTheirDefaults) {
+    for (const DefinitionOp& op : defines(false)) {
+        serve(op, 1, false);
+        EXPECT_EQ(op.call(&control, &status), op.slot == kDefineSlots[CreateA] ? 1u : 0u) << op.name;
         zvi::releaseStatusList(&status, 0);
     }
 }
 
-// The checks in their order, the first broken one reported, with its catalog text and
-// no detail; warning 71 goes on.
-TEST_F(WorkflowObjectsTest, ChecksRunInTheirOrder) {
-    const std::map<uint32_t, std::string> kTexts{
-        {54, "No changes were specified for the object"}, {71, "No groups were given for the object"},
-        {115, "The operation mask is not valid"}, {169, "The execution order must be between 0 and 1000"},
-        {187, "The execute mask is not valid"}, {251, "The enable flag must be 0 or 1"},
-        {8923, "A workflow object must name the forms it applies to"}};
-    uint32_t big = 1001, two = 2, mask128 = 128, exec = 0x200000;
+TEST_F(WorkflowTest, GetsHandOverWhatIsAskedForAndReleaseTheRest) {
+    for (const GetRow& g : gets()) checkOutputs(g);
+}
+
+// The checks in their order, the first broken one reported; warning 71 goes on to the host, which
+// gets the change mask of what was given. Refresh codes 1 and 3 pass; a null menu is sent empty.
+TEST_F(WorkflowTest, ChecksRunInTheirOrder) {
+    uint32_t big = 1001, two = 2, mask128 = 128, exec = 0x200000, codes[] = {0, 1, 3, 4};
     IdList noGroups{};
     WorkflowConnect type0{}, type2{2, {}};
-    struct Row {
-        int op;
-        std::function<void(Args&)> give;
-        const char* expected;
-        uint32_t mask = 0;  // the change mask sent, when the host is called
-        uint32_t hostOk = 1;
-    };
+    CharMenuItem badItem[2] = {{"a", ZVI_ITEM_VALUE, {a.value}}, {"b", 3, {}}};
+    CharMenuDef badType{7, {}}, badItems{ZVI_MENU_LIST, {.menuItems = {2, badItem}}};
+    struct Row { int op; std::function<void(Args&)> give; const char* expected; uint32_t mask = 0; };
     const std::vector<Row> rows{
-        {SetF, [](Args&) {}, "1:54"},
-        {SetF, [](Args& a) { a.auxOptions = &a.values[3], a.aux = auxName, a.newName = name; }, "1:54"},
-        {SetF, [&](Args& a) { a.wc = &type0; }, "1:54"},
+        {SetF, [](Args& a) { a.newName = nullptr; }, "1:54"},
+        {SetF, [&](Args& a) { a.auxOptions = &a.values[3], a.aux = a.texts[3], a.newName = name; }, "1:54"},
+        {SetF, [&](Args& a) { a.wc = &type0, a.newName = nullptr; }, "1:54"},
         {SetF, [&](Args& a) { a.wc = &type0, a.enable = &a.values[2]; }, "2:8923"},
         {SetF, [&](Args& a) { a.newName = name, a.enable = &a.values[2]; }, "", 16},
         {SetF, [&](Args& a) { a.order = &big, a.wc = &type2, a.operationMask = &mask128, a.enable = &two; }, "2:169"},
         {SetF, [&](Args& a) { a.wc = &type2, a.operationMask = &mask128, a.enable = &two; }, "2:8923"},
         {SetF, [&](Args& a) { a.order = &a.values[0], a.operationMask = &mask128, a.enable = &two; }, "2:115"},
         {SetF, [&](Args& a) { a.operationMask = &a.values[1], a.enable = &two; }, "2:251"},
-        {CreateF, [&](Args& a) { a.order = &big; }, "2:169"},
         {CreateF, [&](Args& a) { a.wc = &type0; }, "2:8923"},
-        {CreateF, [&](Args& a) { a.operationMask = &mask128; }, "2:115"},
-        {CreateF, [&](Args& a) { a.enable = &two; }, "2:251"},
-        {SetA, [&](Args& a) { a.groupList = &noGroups; }, "1:71", 8},
-        {SetA, [&](Args& a) { a.groupList = &noGroups; }, "2:9905 1:71", 8, 0},
+        {SetA, [&](Args& a) { a.groupList = &noGroups; }, "1:71", 9},
         {SetA, [&](Args& a) { a.groupList = &noGroups, a.executeMask = &exec, a.enable = &two; }, "2:187 1:71"},
         {SetA, [&](Args& a) { a.groupList = &noGroups, a.order = &big; }, "2:169"},
-        {SetA, [&](Args& a) { a.groupList = &noGroups, a.wc = &type2; }, "2:8923"},
-        {SetA, [&](Args& a) { a.executeMask = &a.values[4], a.controlField = &a.values[5]; }, "", 48},
-        {SetA, [&](Args& a) { a.aux = auxName; }, "1:54"},
+        {SetA, [&](Args& a) { a.executeMask = &a.values[4], a.controlField = &a.values[5], a.newName = name; }, "", 48},
+        {SetA, [&](Args& a) { a.aux = a.texts[3], a.auxOptions = &a.values[3], a.newName = nullptr; }, "1:54"},
         {CreateA, [&](Args& a) { a.actions = &a.actionList; }, "1:71"},
-        {CreateA, [&](Args& a) { a.groupList = &a.groups, a.executeMask = &exec; }, "2:187"},
-        {CreateA, [&](Args& a) { a.executeMask = &exec; }, "2:187 1:71"},
-        {SetE, [&](Args& a) { a.escalationTime = &a.time; }, "", 2},
-        {SetE, [&](Args& a) { a.wc = &type2, a.enable = &two; }, "2:8923"},
-        {SetE, [&](Args& a) { a.enable = &two; }, "2:251"},
-        {CreateE, [&](Args& a) { a.enable = &two; }, "2:251"},
+        {SetE, [&](Args& a) { a.escalationTime = &a.time, a.newName = name; }, "", 2},
+        {SetM, [&](Args& a) { a.newName = name; }, "1:54"},
+        {SetM, [&](Args& a) { a.newName[0] = '\0'; }, "1:54"},
+        {SetM, [&](Args& a) { a.newName = nullptr, a.refresh = &codes[0]; }, "2:207"},
+        {SetM, [&](Args& a) { a.refresh = &codes[3], a.menuDef = &badType; }, "2:207"},
+        {SetM, [&](Args& a) { a.refresh = &codes[2], a.menuDef = &badType; }, "2:206"},
+        {CreateM, [&](Args& a) { a.menuDef = &badItems; }, "2:131"},
+        {SetM, [&](Args& a) { a.newName = nullptr, a.refresh = &codes[1]; }, "", 2},
+        {CreateM, [&](Args& a) { a.refresh = &codes[2]; }, ""},
+        {SetB, [&](Args& a) { a.newName = name, a.removeFlag = 1; }, "1:54"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(&row - rows.data()));
         Args args;
         row.give(args);
         uint32_t mask = 0;
-        host.on(kDefineSlots[row.op], [&](void* q, void*) { return mask = raw::u32(q, at::changeMask), row.hostOk; });
+        host.on(kDefineSlots[row.op], [&](void* q, void*) {
+            EXPECT_TRUE(row.op != CreateM || raw::zero(q, at::defines[CreateM].menu, at::defines[CreateM].texts[0]));
+            mask = row.op % 2 ? 0 : raw::u32(q, at::changeMask);
+            return 1u;
+        });
         host.clearEvents();
-        const bool called = (!std::strchr(row.expected, '2') && std::strcmp(row.expected, "1:54")) || !row.hostOk;
-        const uint32_t rc = args.call(row.op, &control, &status);
-        EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
-        EXPECT_EQ(said(status), row.expected);
-        for (const Message& m : messages(status)) {
-            if (m.number != 9905) {
-                EXPECT_EQ(m.text, kTexts.at(m.number));
-                EXPECT_FALSE(m.hasDetail);
-            }
-        }
+        const bool called = !std::strchr(row.expected, '2') && std::strcmp(row.expected, "1:54");
+        expectSaid(status, args.call(row.op, &control, &status), row.expected);
         EXPECT_EQ(host.calls(kDefineSlots[row.op]), called ? 1 : 0);
-        if (called && row.op % 2 == 0) {
-            EXPECT_EQ(mask, row.mask);
-        }
-        zvi::releaseStatusList(&status, 0);
+        EXPECT_EQ(mask, called ? row.mask : 0u);
     }
-}
-
-// A form name too long for a NameList is error 103, the record handed over empty all
-// the same; nothing asked for: mask 0, everything the host returned released; without
-// a status list the outputs are emptied, the names not.
-TEST_F(WorkflowObjectsTest, GetConvertsReleasesAndEmptiesItsOutputs) {
-    for (int fam = 0; fam < 3; ++fam) {
-        SCOPED_TRACE(kFamilies[fam]);
-        uint32_t mask = 0;
-        host.on(kGetSlots[fam], [&](void* q, void* r) {
-            mask = raw::u32(q, at::Get::wantedMask);
-            return answerGet(r, fam, 255), 1u;
-        });
-        GetOut o;
-        EXPECT_EQ(o.get(fam, &control, &status), 2u);
-        EXPECT_EQ(said(status), "2:103");
-        EXPECT_EQ(o.connect.connectType + o.connect.u.nameList->numItems, 1u + 0u);
-        o.release(fam, 0);
-        zvi::releaseStatusList(&status, 0);
-        alloc::Window window;
-        GetOut none;
-        none.wanted = false;
-        EXPECT_EQ(none.get(fam, &control, &status), 0u);
-        EXPECT_EQ(mask, 0u);
-        EXPECT_EQ(window.liveBlocks(), 0u);
-        GetOut stale(0xAB);
-        EXPECT_EQ(stale.get(fam, &control, nullptr), 4u);
-        EXPECT_EQ(stale.connect.connectType + stale.qualifier.operation + stale.actions.numItems +
-                      stale.elseActions.numItems + stale.props.numItems, 0u);
-        EXPECT_TRUE(stale.help == nullptr && stale.diary == nullptr);
-        EXPECT_EQ(uint8_t(stale.owner[0]), 0xABu) << "names are emptied after the status test";
-    }
-}
-
-// Names too long for a NameList are error 103, the list handed over empty; no output
-// list is error 105, before anything reaches the host.
-TEST_F(WorkflowObjectsTest, GetListRefusesWhatANameListCannotHold) {
-    for (int fam = 0; fam < 3; ++fam) {
-        SCOPED_TRACE(kFamilies[fam]);
-        host.on(kListSlots[fam], [](void*, void* r) {
-            char* items = hostList(r, at::GetList::names, 2, 16);
-            hostText(items, 0, "First");
-            hostText(items, 16, "Second");
-            return raw::put(items, 16, 255u), 1u;
-        });
-        NameList got{9, nullptr};
-        EXPECT_EQ(kGetLists[fam](&control, nullptr, 5, nullptr, &got, &status), 2u);
-        EXPECT_EQ(got.numItems, 0u);
-        EXPECT_EQ(said(status), "2:103");
-        std::free(got.items);
-        zvi::releaseStatusList(&status, 0);
-        host.clearEvents();
-        EXPECT_EQ(kGetLists[fam](&control, formName, 0, nullptr, nullptr, &status), 2u);
-        EXPECT_EQ(said(status), "2:105");
-        EXPECT_TRUE(host.events().empty());
-        zvi::releaseStatusList(&status, 0);
-    }
-}
-
-// Help texts and diaries as TextLists, workflow connects with NameLists; the aux
-// lists always empty.
-TEST_F(WorkflowObjectsTest, GetMultipleHandsOverEachList) {
-    for (int fam = 0; fam < 3; ++fam) {
-        SCOPED_TRACE(kFamilies[fam]);
-        checkMultiple(multiple(fam), [](ListsOut& o) {
-            EXPECT_STREQ(static_cast<WorkflowConnect*>(o.l[3].items)[1].u.nameList->items[0], "Form");
-        });
-    }
-}
-
-// A workflow connect whose forms cannot all be converted: the first failure is the
-// error, the connects are handed over with the failing one's list empty.
-TEST_F(WorkflowObjectsTest, GetMultipleReportsAConnectThatCannotBeConverted) {
-    host.on(kMultipleSlots[0], [](void*, void* r) {
-        char* items = hostList(r, kinds_at::lists + 16 * 3, 2, 16);
-        hostConnect(items, "Form", 5);
-        hostConnect(items + 16, "Form", 300);
-        return 1u;
-    });
-    ListsOut o;
-    EXPECT_EQ(multiple(0).call(o, &control, &status, nullptr), 2u);
-    EXPECT_EQ(said(status), "2:103");
-    const auto* connects = static_cast<WorkflowConnect*>(o.l[3].items);
-    EXPECT_EQ(connects[0].u.nameList->numItems + connects[1].u.nameList->numItems, 1u + 0u);
-    o.release(kMultiples[0], 0);
-}
-
-// A filter action whose assigned value nests far deeper than a thread's stack could
-// follow by recursion: copied for the host and released, on a small stack.
-TEST_F(WorkflowObjectsTest, SetFilterCopiesActionTreesOfAnyDepth) {
-    constexpr int kDepth = 100000;
-    std::vector<AssignArith> nodes(kDepth);
-    for (int i = 0; i < kDepth; ++i) {
-        const bool last = i + 1 == kDepth;
-        nodes[i] = {1, {uint32_t(last ? ZVI_ASSIGN_NONE : ZVI_ASSIGN_ARITH), {.arith = last ? nullptr : &nodes[i + 1]}}, {}};
-    }
-    FieldAssign assign{8, {ZVI_ASSIGN_ARITH, {.arith = &nodes[0]}}};
-    a.action.actionType = ZVI_ACTION_SET_FIELDS;
-    a.action.u.setFields.assignments = FieldAssignList{1, &assign};
-    int depth = 0;
-    host.on(kDefineSlots[SetF], [&](void* q, void*) {
-        const auto* copy = static_cast<const WorkflowAction*>(raw::list(q, at::SetFilter.actions).items);
-        for (const AssignValue* v = &copy->u.setFields.assignments.items[0].assign; v->tag == ZVI_ASSIGN_ARITH;
-             v = &v->u.arith->left)
-            EXPECT_NE(v->u.arith, &nodes[depth++]);
-        return 1u;
-    });
-    a.actions = &a.actionList;
-    trees::onSmallStack([&] { EXPECT_EQ(a.call(SetF, &control, &status), 0u); });
-    EXPECT_EQ(depth, kDepth);
 }
