@@ -1,6 +1,5 @@
-// Helpers of the definition-structure tests: records built as raw bytes at the offsets
-// of the record tables, what a copy must hand on, caller memory freed at the end, and
-// the allocation-failure sweep of a copy routine.
+// Helpers of the copy-routine tests: records built as raw bytes at the offsets of the
+// record tables, what a copy must hand on, caller memory, and the sweep of a copy.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -19,8 +18,7 @@ namespace copies {
 template <size_t n>
 struct Record {
     alignas(8) uint8_t bytes[n];
-    explicit Record(uint8_t seed = 0) { fill(seed); }
-    void fill(uint8_t seed) {
+    explicit Record(uint8_t seed = 0) {
         for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(seed ? seed + i * 13 : 0);
     }
     template <class T>
@@ -33,8 +31,7 @@ struct Record {
     void putList(size_t at, uint32_t count, const void* items) { raw::putList(bytes, at, count, items); }
 };
 
-// Every byte of the copy but those in [from, to) ranges (the pointers it replaced) is
-// the source's.
+// Every byte of the copy but those in [from, to) ranges (what it replaced) is the source's.
 struct Range {
     size_t from, to;
 };
@@ -61,13 +58,21 @@ inline void expectOwnList(const void* copy, const void* source, size_t at) {
     EXPECT_NE(raw::list(copy, at).items, raw::list(source, at).items) << "offset " << at;
 }
 
-// Fails each allocation of copy in turn: the code is 300, then 0 once nothing fails;
-// copied() and failed() look at the destination, which is then released (keep-holder)
-// and nothing may be left. With holdsNothing a failed copy holds no memory before its
-// release. Returns the allocations of a complete copy.
+template <class T>
+struct Id {  // keeps a look from deducing T
+    using type = std::function<void(const T&)>;
+};
+template <class T>
+using Look = typename Id<T>::type;
+
+// Fails each allocation of copy in turn: the code is 300, then 0 once nothing fails,
+// when the allocations had the sizes given, in order (unless none are): a copy sharing
+// a block of the source would lack one. copied() and failed() look at the destination,
+// which is then released (keep-holder), leaving nothing; with holdsNothing a failed copy
+// holds nothing before its release. Returns the allocations of a complete copy.
 template <class T>
 size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
-             const std::function<void(const T&)>& copied = {}, const std::function<void(const T&)>& failed = {},
+             const std::vector<size_t>& sizes = {}, const Look<T>& copied = {}, const Look<T>& failed = {},
              bool holdsNothing = false) {
     return alloc::sweep([&](const alloc::Window& w) {
         T destination;
@@ -76,6 +81,9 @@ size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const
         EXPECT_EQ(code, w.failed() ? 300u : 0u);
         if (w.failed() && holdsNothing) {
             EXPECT_EQ(w.liveBlocks(), 0u);
+        }
+        if (!w.failed() && !sizes.empty()) {
+            EXPECT_EQ(w.sizes(), sizes);
         }
         {
             alloc::Paused checks;  // their own allocations never fail
@@ -91,11 +99,9 @@ class Heap {
 public:
     Heap() = default;
     Heap(const Heap&) = delete;
-    Heap& operator=(const Heap&) = delete;
     ~Heap() {
         for (void* p : blocks_) std::free(p);
     }
-    void reserve(size_t n) { blocks_.reserve(n); }
     void* keep(void* p) {
         blocks_.push_back(p);
         return p;
