@@ -10,9 +10,8 @@ dir=build/windows
 step() { echo "== windows: $1 (${SECONDS} s so far)"; }
 SECONDS=0
 
-# mingw-w64 (posix threads) and zlib for it; wine64; GoogleTest's sources; rpcgen (with
-# cpp) for the codec tests' reference routines.
-scripts/setup.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest cmake ninja-build rpcsvc-proto cpp
+# mingw-w64 (posix threads) and zlib for it; wine64; GoogleTest's sources.
+scripts/setup.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest cmake ninja-build
 step "packages ready"
 
 configure=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)

@@ -76,13 +76,16 @@ inline uint32_t expectSent(const void* q, const std::vector<InPart>& parts, bool
         SCOPED_TRACE(p.at);
         const bool given = all || p.always;
         mask |= given ? p.bit : 0;
-        if (p.kind == InPart::Borrowed) EXPECT_EQ(raw::ptr(q, p.at), given ? p.given : nullptr);
+        if (p.kind == InPart::Borrowed) {
+            EXPECT_EQ(raw::ptr(q, p.at), given ? p.given : nullptr);
+        }
         if (p.kind == InPart::Text) {
             EXPECT_STREQ(raw::text(q, p.at), given ? static_cast<const char*>(p.given) : "");
             EXPECT_EQ(raw::ptr(q, p.at) == p.given, given);
         }
-        if (p.kind == InPart::Copied || p.kind == InPart::Word)
+        if (p.kind == InPart::Copied || p.kind == InPart::Word) {
             EXPECT_EQ(raw::u32(q, p.at), given ? raw::u32(p.given, 0) : 0u);
+        }
         if (p.kind == InPart::Copied && given) {
             EXPECT_NE(raw::ptr(q, p.at + p.ptrAt), raw::ptr(p.given, p.ptrAt));
             EXPECT_EQ(raw::u32(raw::ptr(q, p.at + p.ptrAt), 0), raw::u32(raw::ptr(p.given, p.ptrAt), 0));
@@ -324,7 +327,9 @@ protected:
             DefinitionOp row = op;
             row.answer = [=](void* q, void* r) {
                 const uint32_t mask = sweeping ? 0 : expectSent(q, parts(), every);
-                if (maskAt && !sweeping) EXPECT_EQ(raw::u32(q, maskAt), mask);
+                if (maskAt && !sweeping) {
+                    EXPECT_EQ(raw::u32(q, maskAt), mask);
+                }
                 op.answer(q, r);
             };
             row.call = [=, &all](ControlRecord* c, StatusList* s) { return all = every, op.call(c, s); };
