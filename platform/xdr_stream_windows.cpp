@@ -72,9 +72,7 @@ bool codeDouble(void* stream, double* value) {  // IEEE 754, most significant un
 }
 
 bool codeFixed(void* stream, void* area, uint32_t size) {
-    static const uint8_t zeros[kUnit] = {};
-    uint8_t padding[kUnit];
-    std::memcpy(padding, zeros, sizeof padding);
+    uint8_t padding[kUnit] = {};  // written as zeros, read and dropped
     const uint32_t pad = (kUnit - size % kUnit) % kUnit;
     return move(stream, area, size) && move(stream, padding, pad);
 }

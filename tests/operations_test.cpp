@@ -173,7 +173,7 @@ public:
     uint32_t call(const Row& row, StatusList* list) {
         s = list;
         handed = nullptr;
-        g = Got{nullptr, 0, 0, 0, "previous"};
+        g = Got{nullptr, 0, "previous"};
         const uint32_t rc = row.call(*this);
         for (int i = 0; i < used; ++i) {
             void* p = raw::ptr(outputs[i], pointerAt[i]);
