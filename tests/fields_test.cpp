@@ -29,29 +29,25 @@ char formName[] = "HelpDesk";
 
 // ZVIGetField's outputs (and, but the last, its workflow variant's) in argument order,
 // at the offsets of its result; the host's unused permissions are always released.
-GetOp getField(bool workflow, uint32_t fieldId = 8) {
-    GetOp op{kGet,
-             at::GetField::wantedMask,
-             {{168, 0, &kind::name, 255}, {424, 1, &kind::record}, {692, 0, &kind::word}, {696, 0, &kind::word},
-              {700, 0, &kind::word}, {704, 0, &kind::word}, {712, 2, &kind::tagged, 8}, {744, 4, &kind::list, 8},
-              {760, 8, &kind::tagged, at::charPattern},
-              {1448, 16, &kind::released<DisplayInstanceList, zvi::ReleaseDisplayInstanceList>, 24},
-              {1480, 32, &kind::text}, {1496, 0, &kind::word}, {1500, 128, &kind::name, 255},
-              {1755, 256, &kind::name, 255}, {2016, 64, &kind::text},
-              {2032, 0, &kind::released<PropList, zvi::ReleasePropList>, 24, true}},
-             [fieldId](ControlRecord* c, StatusList* s, Outs& o) {
-                 return o.call(ZVIGetField, s, c, formName, fieldId);
-             },
-             [fieldId](const void* q, void* r) {
+GetRow getField(bool workflow) {
+    GetRow g{"ZVIGetField", kGet, 12, at::GetField::wantedMask, {0},
+             {{168, 0, 'n'}, {424, 1, 'W'}, {692, 0, 'w'}, {696, 0, 'w'}, {700, 0, 'w'}, {704, 0, 'w'},
+              {712, 2, 'v', 8}, {728, 0, 'D', 8}, {744, 4, 'l', 8}, {760, 8, 'v', at::charPattern}, {1448, 16, 'l', 24},
+              {1480, 32, 't'}, {1496, 0, 'w'}, {1500, 128, 'n'}, {1755, 256, 'n'}, {2016, 64, 't'}, {2032, 0, 'p', 24},
+              {at::GetField::status, 0, 'S'}},
+             pass<0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16>(ZVIGetField, formName, 8u),
+             [](const void* q) {
                  EXPECT_EQ(raw::text(q, at::GetField::formName), formName);
-                 EXPECT_EQ(raw::u32(q, at::GetField::fieldId), fieldId);
-                 hostList(r, 728, 1, 8);
+                 EXPECT_EQ(raw::u32(q, at::GetField::fieldId), 8u);
              }};
-    if (!workflow) return op;
-    op.slot = kWfGet;
-    op.parts.pop_back();
-    op.call = [](ControlRecord*, StatusList* s, Outs& o) { return o.call(ZVIWfGetField, s, formName, 8); };
-    return op;
+    if (!workflow) return g;
+    g.outs.erase(g.outs.end() - 2);
+    g = {"ZVIWfGetField", kWfGet, ZVI_NO_HOOKS, g.wantedAt, g.sweepCodes, g.outs,
+         pass<0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15>(
+             [](ControlRecord*, char* form, uint32_t id, auto... a) { return ZVIWfGetField(form, id, a...); }, formName,
+             8u),
+         g.request};
+    return g;
 }
 
 class FieldsTest : public DefinitionsTest {
@@ -115,8 +111,8 @@ std::vector<DefinitionOp> FieldsTest::ops() {
     limits.u.text.charPattern = pattern;
     auto ids = [](void*, void* r) { hostList(r, 168, 3, 4); };
     std::vector<DefinitionOp> rows{
-        getRow("ZVIGetField", 12, at::GetField::status, getField(false)),
-        getRow("ZVIWfGetField", ZVI_NO_HOOKS, at::GetField::status, getField(true)),
+        frameRow(getField(false)),
+        frameRow(getField(true)),
         {"ZVIDeleteField", 12368, 43, true, "ZVIDeleteField", 168,
          [](void* q, void*) { EXPECT_EQ(raw::u32(q, 176) * 10 + raw::u32(q, 180), 82u); },
          [](ControlRecord* c, StatusList* s) { return ZVIDeleteField(c, formName, 8, 2, s); }, {0}},
@@ -197,29 +193,29 @@ TEST_F(FieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
     Value integer{ZVI_DATA_INTEGER, {}}, keyword{ZVI_DATA_KEYWORD, {}}, none{}, nullText{ZVI_DATA_TEXT, {}};
     host.on(kSet, [](void* q, void*) { return raw::u32(q, at::Field::defaultValue) != ZVI_DATA_TEXT ? 1u : 0u; });
     host.on(kCreate, [](void* q, void*) { return raw::u32(q, at::Field::defaultValue) != ZVI_DATA_TEXT ? 1u : 0u; });
-    checkArguments({
-        {set(nullptr, nullptr, nullptr, 1, &properties), ZVI_WARNING, 54},
-        {set(&zero, &three, nullptr, 0, nullptr), ZVI_ERROR, 118},
-        {set(&five, nullptr, nullptr, 0, nullptr), ZVI_ERROR, 118},
-        {set(&four, &three, nullptr, 0, nullptr), ZVI_ERROR, 119},
-        {set(&four, &one, &long4, 0, nullptr), ZVI_ERROR, 180},
-        {set(nullptr, nullptr, &long43, 0, nullptr), 0, 0},
-        {set(nullptr, nullptr, &nullText, 0, nullptr), 0, 0},
-        {create(nullptr, 1, 0, 0, nullptr), ZVI_ERROR, 178},
-        {create(&id, 1, 0, 0, nullptr), ZVI_ERROR, 110},
-        {create(&id, 44, 1, 1, nullptr), ZVI_ERROR, 110},
-        {create(&id, 43, 0, 1, nullptr), ZVI_ERROR, 118},
-        {create(&id, 43, 4, 0, nullptr), ZVI_ERROR, 119},
-        {create(&id, 11, 4, 2, &integer), ZVI_ERROR, 111},
-        {create(&id, 11, 4, 2, &none), 0, 0},
-        {create(&id, 43, 4, 2, &long43), ZVI_ERROR, 180},
-        {create(&id, 43, 4, 2, &ok43), 0, 0},
-        {create(&id, ZVI_DATA_TEXT, 4, 2, &integer), ZVI_ERROR, 166},
-        {create(&id, ZVI_DATA_INTEGER, 4, 2, &keyword), 0, 0},
-        {create(&id, ZVI_DATA_TEXT, 4, 2, &nullText), 0, 0},
-        {[&] { return ZVIGetListField(&control, formName, 1, 2, nullptr, nullptr, &status); }, ZVI_ERROR, 105},
-        {[&] { return ZVIWfGetListField(formName, 1, 2, nullptr, &status); }, ZVI_ERROR, 105},
-        {[&] { return ZVIGetListFieldName(&control, formName, nullptr, &status); }, ZVI_ERROR, 105},
+    expectSaid({
+        {set(nullptr, nullptr, nullptr, 1, &properties), "1:54"},
+        {set(&zero, &three, nullptr, 0, nullptr), "2:118"},
+        {set(&five, nullptr, nullptr, 0, nullptr), "2:118"},
+        {set(&four, &three, nullptr, 0, nullptr), "2:119"},
+        {set(&four, &one, &long4, 0, nullptr), "2:180"},
+        {set(nullptr, nullptr, &long43, 0, nullptr), ""},
+        {set(nullptr, nullptr, &nullText, 0, nullptr), ""},
+        {create(nullptr, 1, 0, 0, nullptr), "2:178"},
+        {create(&id, 1, 0, 0, nullptr), "2:110"},
+        {create(&id, 44, 1, 1, nullptr), "2:110"},
+        {create(&id, 43, 0, 1, nullptr), "2:118"},
+        {create(&id, 43, 4, 0, nullptr), "2:119"},
+        {create(&id, 11, 4, 2, &integer), "2:111"},
+        {create(&id, 11, 4, 2, &none), ""},
+        {create(&id, 43, 4, 2, &long43), "2:180"},
+        {create(&id, 43, 4, 2, &ok43), ""},
+        {create(&id, ZVI_DATA_TEXT, 4, 2, &integer), "2:166"},
+        {create(&id, ZVI_DATA_INTEGER, 4, 2, &keyword), ""},
+        {create(&id, ZVI_DATA_TEXT, 4, 2, &nullText), ""},
+        {[&] { return ZVIGetListField(&control, formName, 1, 2, nullptr, nullptr, &status); }, "2:105"},
+        {[&] { return ZVIWfGetListField(formName, 1, 2, nullptr, &status); }, "2:105"},
+        {[&] { return ZVIGetListFieldName(&control, formName, nullptr, &status); }, "2:105"},
     });
     FieldNameList names{5, nullptr};
     EXPECT_EQ(ZVIGetListFieldName(&control, formName, &names, nullptr), 4u);
@@ -228,7 +224,7 @@ TEST_F(FieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
 
 // A field the host leaves unnamed is named by its id.
 TEST_F(FieldsTest, GetFieldHandsOverWhatItAsksFor) {
-    checkGet(getField(false));
+    checkOutputs(getField(false));
     char name[255];
     for (uint32_t id : {536870913u, 0u}) {
         host.on(kGet, [id](void* q, void*) { return raw::u32(q, at::GetField::fieldId) == id ? 1u : 0u; });

@@ -12,8 +12,6 @@ using namespace testing_support;
 namespace {
 
 namespace at {  // typed in from the record tables
-namespace Transfer { constexpr size_t flags = 4, target = 8, name = 304; }
-namespace HostTransfer { constexpr size_t options = 4, targetKind = 8, target = 16, numbers = 272, name = 312; }
 struct Schema {  // Set and Create: name, typeInfo, five lists, transfer, tracking, four texts, properties
     size_t name, typeInfo, lists[5], transfer, tracking, texts[4], objectProperties;
 };
@@ -96,93 +94,52 @@ struct Args {
     }
     void expectTransfer(void* q, size_t t, bool check) const {
         if (check) {
-            EXPECT_EQ(raw::u32(q, t + at::HostTransfer::options), all ? 3u : 0u);
-            EXPECT_EQ(raw::u32(q, t + at::HostTransfer::targetKind), all ? 6u : 0u);
-            EXPECT_EQ(raw::u32(q, t + at::HostTransfer::numbers + 12), all ? 44u : 0u);
-            EXPECT_STREQ(raw::inlineText(q, t + at::HostTransfer::name), all ? "Tname" : "");
-            EXPECT_STREQ(all ? raw::text(q, t + at::HostTransfer::target) : "target", "target");
-            EXPECT_NE(raw::text(q, t + at::HostTransfer::target), target);
+            EXPECT_EQ(raw::u32(q, t + get::HostTransfer::options), all ? 3u : 0u);
+            EXPECT_EQ(raw::u32(q, t + get::HostTransfer::targetKind), all ? 6u : 0u);
+            EXPECT_EQ(raw::u32(q, t + get::HostTransfer::numbers + 12), all ? 44u : 0u);
+            EXPECT_STREQ(raw::inlineText(q, t + get::HostTransfer::name), all ? "Tname" : "");
+            EXPECT_STREQ(all ? raw::text(q, t + get::HostTransfer::target) : "target", "target");
+            EXPECT_NE(raw::text(q, t + get::HostTransfer::target), target);
         }
-        std::free(raw::ptr(q, t + at::HostTransfer::target));
+        std::free(raw::ptr(q, t + get::HostTransfer::target));
     }
 };
 
-// Transfer settings as the host returns them: an odd k a text target and option 1, an
-// even one a form name, no target and option 2; the caller's flags say the same.
-const OutKind transferKind{
-    OutKind::Early,
-    [](void* r, size_t at, const OutPart&, uint32_t k) {
-        raw::put(r, at + at::HostTransfer::options, 2 - k % 2);
-        raw::put(r, at + at::HostTransfer::targetKind, k % 2 ? 8u : 1u | 2u);
-        if (k % 2) raw::put(r, at + at::HostTransfer::target, fake::text(seeded("target", k).c_str()));
-        else hostName(r, at + at::HostTransfer::target, "Inline");
-        hostName(r, at + at::HostTransfer::name, "Tname");
-    },
-    [](const void* out, const OutPart&, uint32_t k) {
-        EXPECT_EQ(raw::u32(out, at::Transfer::flags), k % 2 ? 8u | 32u : 1u | 2u | 64u);
-        EXPECT_STREQ(k % 2 ? raw::text(out, at::Transfer::target) : raw::inlineText(out, at::Transfer::target),
-                     k % 2 ? seeded("target", k).c_str() : "Inline");
-        EXPECT_STREQ(raw::inlineText(out, at::Transfer::name), "Tname");
-    },
-    [](void* out, const OutPart&) {
-        if (raw::u32(out, at::Transfer::flags) & 12) std::free(raw::ptr(out, at::Transfer::target));
-    },
-    [](const void* out, const OutPart&) { return raw::zero(out, 0, 560); }};
-// A form's references: one, with two details.
-const OutKind referencesKind{
-    OutKind::Early,
-    [](void* r, size_t at, const OutPart&, uint32_t) { hostList(hostList(r, at, 1, 280), 264, 2, 552); },
-    [](const void* out, const OutPart&, uint32_t) { EXPECT_EQ(raw::u32(raw::ptr(out, 8), 264), 2u); },
-    [](void* out, const OutPart&) {
-        if (raw::ptr(out, 8)) std::free(raw::ptr(raw::ptr(out, 8), 272));
-        std::free(raw::ptr(out, 8));
-    },
-    kind::zeroWord};
-
 // ZVIGetSchema's outputs (and its workflow variant's) in argument order, at the offsets
 // of its result; the host's unused permissions are always released.
-GetOp getSchema(bool workflow) {
-    GetOp op{workflow ? kWfGet : kGet,
-             at::GetSchema::wantedMask,
-             {{168, 1, &kind::record}, {2480, 0, &referencesKind}, {2512, 2, &kind::list, 8},
-              {2528, 4, &kind::list, 4}, {2544, 8, &kind::list, 20}, {2560, 16, &kind::list, 8},
-              {2576, 32, &kind::list, 328}, {2592, 512, &transferKind}, {3160, 1024, &kind::record},
-              {3456, 0, &kind::name, 255}, {3712, 64, &kind::text}, {3728, 0, &kind::word},
-              {3732, 2048, &kind::name, 255}, {3987, 4096, &kind::name, 255}, {4248, 128, &kind::text},
-              {4264, 256, &kind::released<PropList, zvi::ReleasePropList>, 24}},
-             [](ControlRecord* c, StatusList* s, Outs& o) { return o.call(ZVIGetSchema, s, c, formName); },
-             [](const void* q, void* r) {
-                 EXPECT_EQ(raw::text(q, at::GetSchema::name), formName);
-                 hostList(r, at::GetSchema::unusedPermissions, 1, 8);
-             }};
-    if (workflow) op.call = [](ControlRecord*, StatusList* s, Outs& o) { return o.call(ZVIWfGetSchema, s, formName); };
-    return op;
+GetRow getSchema(bool workflow) {
+    GetRow g{"ZVIGetSchema", kGet, 7, at::GetSchema::wantedMask, {0},
+             {{168, 1, 'W'}, {2480, 0, 'r'}, {at::GetSchema::unusedPermissions, 0, 'D', 8}, {2512, 2, 'l', 8},
+              {2528, 4, 'l', 4}, {2544, 8, 'l', 20}, {2560, 16, 'l', 8}, {2576, 32, 'l', 328}, {2592, 512, 'x'},
+              {3160, 1024, 'W', 296}, {3456, 0, 'n'}, {3712, 64, 't'}, {3728, 0, 'w'}, {3732, 2048, 'n'}, {3987, 4096, 'n'},
+              {4248, 128, 't'}, {4264, 256, 'l', 24}, {at::GetSchema::status, 0, 'S'}},
+             pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16>(ZVIGetSchema, formName),
+             [](const void* q) { EXPECT_EQ(raw::text(q, at::GetSchema::name), formName); }};
+    if (workflow)
+        g = {"ZVIWfGetSchema", kWfGet, ZVI_NO_HOOKS, g.wantedAt, g.sweepCodes, g.outs,
+             pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16>(
+                 [](ControlRecord*, char* form, auto... a) { return ZVIWfGetSchema(form, a...); }, formName),
+             g.request};
+    return g;
 }
 
 // ZVIGetMultipleSchemas: its nineteen lists in result order (4: not an output, released
 // by the library).
-const GetOp kGetMultipleSchemas{
-    kGetMultiple,
-    at::GetMultipleSchemas::wantedMask,
-    lists(at::GetMultipleSchemas::lists,
-          {{1, &kind::flat, 1}, {2, &kind::flat, 255}, {4, &kind::flat, 2312}, {0, &kind::list, 16, 16, 280},
-           {0, nullptr}, {8, &kind::list, 16, 16, 8}, {16, &kind::list, 16, 16, 4},
-           {32, &kind::list, 16, 16, 20}, {64, &kind::list, 16, 16, 8}, {128, &kind::list, 16, 16, 8},
-           {32768, &transferKind, 568, 560}, {65536, &kind::flat, 296}, {256, &kind::flat, 255},
-           {512, &kind::text, 16, 8}, {1024, &kind::flat, 4}, {2048, &kind::flat, 255}, {4096, &kind::flat, 255},
-           {8192, &kind::text, 16, 8}, {16384, &kind::released<PropList, zvi::ReleasePropList>, 16, 16, 24}}),
-    [](ControlRecord* c, StatusList* s, Outs& o) {
-        IdList ids{2, filterIds}, filter{2, filterIds};
-        ObjectName names[2] = {"Alpha", "Beta"};
-        NameList forms{2, names};
-        return o.call(ZVIGetMultipleSchemas, s, c, 77, &ids, &forms, &filter);
-    },
-    [](const void* q, void* r) {
+IdList idList{2, filterIds};
+ObjectName formNames[2] = {"Alpha", "Beta"};
+NameList formList{2, formNames};
+const GetRow kGetMultipleSchemas{
+    "ZVIGetMulitpleSchemas", kGetMultiple, 86, at::GetMultipleSchemas::wantedMask, {0, 2, 300},
+    get::resultLists(at::GetMultipleSchemas::lists, "ffffDfffffXffTfffTfS",
+                     {1, 255, 2312, 16, 16, 16, 16, 16, 16, 16, 0, 296, 255, 0, 4, 255, 255, 0, 16, 0},
+                     {1, 2, 4, 0, 0, 8, 16, 32, 64, 128, 32768, 65536, 256, 512, 1024, 2048, 4096, 8192, 16384, 0}),
+    pass<0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18>(ZVIGetMultipleSchemas, 77u, &idList,
+                                                                        &formList, &idList),
+    [](const void* q) {
         namespace M = at::GetMultipleSchemas;
         EXPECT_EQ(raw::u32(q, M::sinceTime), 77u);
         for (size_t list : {M::names, M::ids}) EXPECT_EQ(raw::list(q, list).count, 2u);
         EXPECT_NE(raw::list(raw::ptr(q, M::idFilter), 0).items, filterIds);
-        hostList(hostList(r, M::lists + 16 * 4, 1, 16), 0, 1, 8);
     }};
 
 // A name list as the host returns it, the second name's length given.
@@ -215,8 +172,8 @@ std::vector<DefinitionOp> FormsTest::ops() {
         };
     };
     std::vector<DefinitionOp> rows{
-        getRow("ZVIGetSchema", 7, at::GetSchema::status, getSchema(false)),
-        getRow("ZVIWfGetSchema", ZVI_NO_HOOKS, at::GetSchema::status, getSchema(true)),
+        frameRow(getSchema(false)),
+        frameRow(getSchema(true)),
         {"ZVIDeleteSchema", kDelete, 10, true, "ZVIDeleteSchema", 168,
          [](void* q, void*) {
              EXPECT_EQ(raw::text(q, at::DeleteSchema::name), formName);
@@ -227,8 +184,7 @@ std::vector<DefinitionOp> FormsTest::ops() {
          {0, 2, 300}},
         {"ZVIWfGetListSchema", kWfGetList, ZVI_NO_HOOKS, false, "ZVIWfGetListSchema", at::GetListSchema::status,
          names, list(true), {0, 2, 300}},
-        getRow("ZVIGetMultipleSchemas", 86, at::GetMultipleSchemas::status, kGetMultipleSchemas,
-               "ZVIGetMulitpleSchemas", {0, 2, 300})};
+        frameRow(kGetMultipleSchemas)};
     for (bool create : {false, true}) {
         const at::Schema& schema = create ? at::CreateSchema : at::SetSchema;
         const DefinitionOp op{create ? "ZVICreateSchema" : "ZVISetSchema", create ? kCreate : kSet, create ? 9u : 8u,
@@ -250,8 +206,8 @@ TEST_F(FormsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 TEST_F(FormsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
 TEST_F(FormsTest, GetsHandOverWhatTheyAskFor) {
-    checkGet(getSchema(false));
-    checkGet(kGetMultipleSchemas, true);
+    checkOutputs(getSchema(false));
+    checkOutputs(kGetMultipleSchemas);
 }
 
 // What counts as a change: warning 54 before anything reaches the host (a new name
@@ -273,15 +229,14 @@ TEST_F(FormsTest, SetChangesOnlyWhatItIsGiven) {
     };
     host.on(kSet, [](void* q, void*) {
         const size_t t = at::SetSchema.transfer;
-        EXPECT_EQ(raw::u32(q, t + at::HostTransfer::options), 2u);
-        EXPECT_EQ(raw::u32(q, t + at::HostTransfer::targetKind), 1u);
-        EXPECT_STREQ(raw::inlineText(q, t + at::HostTransfer::target), "Target form");
+        EXPECT_EQ(raw::u32(q, t + get::HostTransfer::options), 2u);
+        EXPECT_EQ(raw::u32(q, t + get::HostTransfer::targetKind), 1u);
+        EXPECT_STREQ(raw::inlineText(q, t + get::HostTransfer::target), "Target form");
         return raw::u32(q, at::setChangeMask) == 4096u ? 1u : 0u;
     });
-    checkArguments({{set(nullptr, nullptr), ZVI_WARNING, 54}, {set(empty, nullptr), ZVI_WARNING, 54},
-                    {set(formName, nullptr), ZVI_WARNING, 54}, {set(nullptr, &inlineName), 0, 0},
-                    {[&] { return getList(false, nullptr, &status); }, ZVI_ERROR, 105},
-                    {[&] { return getList(true, nullptr, &status); }, ZVI_ERROR, 105}});
+    expectSaid({{set(nullptr, nullptr), "1:54"}, {set(empty, nullptr), "1:54"}, {set(formName, nullptr), "1:54"},
+                {set(nullptr, &inlineName), ""}, {[&] { return getList(false, nullptr, &status); }, "2:105"},
+                {[&] { return getList(true, nullptr, &status); }, "2:105"}});
 }
 
 // The request, and the host's names converted; a name of 255 characters ends the call.
@@ -298,13 +253,10 @@ TEST_F(FormsTest, GetListSchemaConvertsTheHostsNamesIntoANameList) {
             return answerNames(r, length), 1u;
         });
         NameList got{9, nullptr};
-        EXPECT_EQ(getList(false, &got, &status), length > 254 ? 2u : 0u);
+        expectSaid([&] { return getList(false, &got, &status); }, length > 254 ? "2:103" : "", true);
         EXPECT_EQ(got.numItems, length > 254 ? 0u : 2u);
         EXPECT_STREQ(length > 254 ? "Second" : got.items[1], "Second");
-        EXPECT_EQ(messages(status), length > 254 ? std::vector<Message>{catalogMessage(ZVI_ERROR, 103)}
-                                                 : std::vector<Message>{});
         std::free(got.items);
-        zvi::releaseStatusList(&status, 0);
     }
     NameList got{9, nullptr};
     EXPECT_EQ(getList(false, &got, nullptr), 4u);

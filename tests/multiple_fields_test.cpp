@@ -170,27 +170,18 @@ struct Args {
 };
 
 // ZVIGetMultipleFields: its nineteen lists in result order (9: not an output).
-const OutKind& props = kind::released<PropList, zvi::ReleasePropList>;
-const OutKind& display = kind::released<DisplayInstanceList, zvi::ReleaseDisplayInstanceList>;
-const GetOp kGetMultipleFields{
-    kGetMultiple,
-    at::GetMultiple::wantedMask,
-    lists(at::GetMultiple::lists,
-          {{0, &kind::flat, 1}, {1, &kind::flat, 4}, {2, &kind::flat, 255}, {4, &kind::flat, 268}, {8, &kind::flat, 4},
-           {16, &kind::flat, 4}, {32, &kind::flat, 4}, {32768, &kind::flat, 4}, {64, &kind::tagged, 16, 16, 8},
-           {0, nullptr}, {128, &kind::list, 16, 16, 8}, {256, &kind::tagged, 688, 688, at::limitPattern},
-           {512, &display, 32, 32, 24}, {1024, &kind::text, 16, 8}, {2048, &kind::flat, 4}, {4096, &kind::flat, 255},
-           {8192, &kind::flat, 255}, {16384, &kind::text, 16, 8}, {131072, &props, 16, 16, 24}}),
-    [](ControlRecord* c, StatusList* s, Outs& o) {
-        uint32_t ids[2] = {3, 4};
-        IdList filter{2, ids};
-        return o.call(ZVIGetMultipleFields, s, c, formName, &filter);
-    },
-    [](const void* q, void* r) {
+uint32_t filterIds[2] = {3, 4};
+IdList filter{2, filterIds};
+const GetRow kGetMultipleFields{
+    "ZVIGetMultipleFields", kGetMultiple, 79, at::GetMultiple::wantedMask, {0, 2, 300},
+    get::resultLists(at::GetMultiple::lists, "fffffffffDfffTfffTfS",
+                     {1, 4, 255, 268, 4, 4, 4, 4, 16, 16, 16, 688, 32, 0, 4, 255, 255, 0, 16, 0},
+                     {0, 1, 2, 4, 8, 16, 32, 32768, 64, 0, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 131072, 0}),
+    pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18>(ZVIGetMultipleFields, formName, &filter),
+    [](const void* q) {
         EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
         EXPECT_EQ(raw::list(q, at::GetMultiple::filter).count, 2u);
         EXPECT_TRUE(raw::zero(q, at::GetMultiple::wantedMask + 4, 200));
-        hostList(hostList(r, at::GetMultiple::lists + 16 * 9, 1, 16), 0, 1, 8);  // released by the library
     }};
 
 // An overlay's object as the caller lays it out (kind 7, words 21 to 23), and its group
@@ -215,8 +206,7 @@ protected:
     std::vector<DefinitionOp> ops();
     Args a;
     Object object = objectRef(), source = objectRef();
-    uint32_t filterIds[2] = {3, 4}, word = 0;
-    IdList filter{2, filterIds};
+    uint32_t word = 0;
 };
 
 // Each operation with every argument, and Create, Set, GetMultiple and the overlays
@@ -255,8 +245,7 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                 },
                 {0}, from ? "ZVCreateOverlayFromObject" : "ZVCreateOverlay"};
     };
-    std::vector<DefinitionOp> rows{getRow("ZVIGetMultipleFields", 79, at::GetMultiple::status, kGetMultipleFields,
-                                          "ZVIGetMultipleFields", {0, 2, 300})};
+    std::vector<DefinitionOp> rows{frameRow(kGetMultipleFields)};
     for (bool all : {true, false}) {
         rows.push_back({"ZVICreateMultipleFields", kCreate, 151, true, "ZVICreateMultipleFields",
                         at::Create::status, [this](void* q, void* r) { a.expectCreate(q, r); }, fields(true, all),
@@ -300,45 +289,44 @@ TEST_F(MultipleFieldsTest, EveryAllocationFailureEndsInADefinedOutcome) {
 
 // The count rule and the checks, in their order; a check on one field's item names it.
 TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
-    auto row = [this](bool create, void (*change)(Args&), uint32_t type, uint32_t number, const char* detail = {}) {
-        return CheckRow{[this, create, change] {
-                            Args b;
-                            change(b);
-                            return b.releaseIds(create ? b.create(&control, &status) : b.set(&control, &status));
-                        },
-                        type, number, detail};
+    auto row = [this](bool create, void (*change)(Args&), const char* said) {
+        return Said{[this, create, change] {
+                        Args b;
+                        change(b);
+                        return b.releaseIds(create ? b.create(&control, &status) : b.set(&control, &status));
+                    },
+                    said};
     };
     host.on(kCreate, [](void*, void*) { return 1u; });
     host.on(kSet, [](void*, void*) { return 1u; });
-    checkArguments({
-        row(true, [](Args& a) { a.fieldIds.items = nullptr; }, ZVI_ERROR, 178),
-        row(true, [](Args& a) { a.fieldNames.numItems = 2; }, ZVI_ERROR, 486),
-        row(true, [](Args& a) { a.dataTypes.numItems = 0; }, ZVI_ERROR, 486),
-        row(true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, ZVI_ERROR, 486),
-        row(true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, 0, 0),
-        row(true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, ZVI_ERROR, 110, "536870914"),
-        row(true, [](Args& a) { a.words[1][2] = 5; }, ZVI_ERROR, 118, "536870915"),
-        row(true, [](Args& a) { a.words[2][0] = 3; }, ZVI_ERROR, 119, "536870913"),
-        row(false, [](Args& a) { a.fieldIds.numItems = 0; }, ZVI_ERROR, 178),
-        row(false, [](Args& a) { a.setOptions.numItems = 4; }, ZVI_ERROR, 486),
-        row(false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, ZVI_WARNING, 54),
-        row(false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, ZVI_ERROR, 118, "536870914"),
-        row(false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, ZVI_ERROR, 119, "536870914"),
-        row(false, [](Args& a) { a.resultsArg = nullptr; }, ZVI_ERROR, 487),
-        row(true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, ZVI_ERROR, 485),
-        row(true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, ZVI_ERROR, 110),
-        row(true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, ZVI_ERROR, 118),
-        row(true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, ZVI_ERROR, 119),
-        row(true, [](Args& a) { a.required[3] = nullptr; }, ZVI_ERROR, 118),
+    expectSaid({
+        row(true, [](Args& a) { a.fieldIds.items = nullptr; }, "2:178"),
+        row(true, [](Args& a) { a.fieldNames.numItems = 2; }, "2:486"),
+        row(true, [](Args& a) { a.dataTypes.numItems = 0; }, "2:486"),
+        row(true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, "2:486"),
+        row(true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, ""),
+        row(true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, "2:110=536870914"),
+        row(true, [](Args& a) { a.words[1][2] = 5; }, "2:118=536870915"),
+        row(true, [](Args& a) { a.words[2][0] = 3; }, "2:119=536870913"),
+        row(false, [](Args& a) { a.fieldIds.numItems = 0; }, "2:178"),
+        row(false, [](Args& a) { a.setOptions.numItems = 4; }, "2:486"),
+        row(false, [](Args& a) { a.all = false, a.properties.numItems = 0; }, "1:54"),
+        row(false, [](Args& a) { a.words[1][1] = 0, a.words[2][1] = 0; }, "2:118=536870914"),
+        row(false, [](Args& a) { a.words[2][1] = 3, a.words[1][2] = 9; }, "2:119=536870914"),
+        row(false, [](Args& a) { a.resultsArg = nullptr; }, "2:487"),
+        row(true, [](Args& a) { a.flagsArg = nullptr, a.required[0] = nullptr; }, "2:485"),
+        row(true, [](Args& a) { a.required[0] = nullptr, a.required[1] = nullptr; }, "2:110"),
+        row(true, [](Args& a) { a.required[1] = nullptr, a.required[2] = nullptr; }, "2:118"),
+        row(true, [](Args& a) { a.required[2] = nullptr, a.required[3] = nullptr; }, "2:119"),
+        row(true, [](Args& a) { a.required[3] = nullptr; }, "2:118"),
     });
 }
 
 // An exist list is required: without it nothing is sent, and an output passed is emptied.
 TEST_F(MultipleFieldsTest, GetMultipleFieldsHandsOverWhatItAsksFor) {
-    checkGet(kGetMultipleFields, true);
-    Outs o(std::vector<bool>(18, true));
-    o.passed[0] = false;
-    checkArguments({{[&] { return o.call(ZVIGetMultipleFields, &status, &control, formName, &filter); }, ZVI_ERROR,
-                     292}});
+    checkOutputs(kGetMultipleFields);
+    Slots o(0xAB);
+    o.passed = ~uint64_t{1};
+    expectSaid([&] { return kGetMultipleFields.call(o, &control, &status); }, "2:292");
     EXPECT_EQ(raw::u32(o.at(1), 0), 0u);
 }

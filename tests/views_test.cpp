@@ -26,30 +26,21 @@ constexpr size_t formName = 168, filter = 176, wantedMask = 192, sinceTime = 196
 constexpr uint32_t kGet = 12744, kSet = 12752, kCreate = 12760, kGetMultiple = 12992;
 char formName[] = "HelpDesk";
 
-const OutKind& props = kind::released<PropList, zvi::ReleasePropList>;
-const GetOp kGetVUI{kGet,
-                    at::Get::wantedMask,
-                    {{168, 0, &kind::name, 255}, {423, 0, &kind::name, 65}, {488, 0, &kind::word}, {496, 1, &props, 24},
-                     {512, 2, &kind::text}, {528, 0, &kind::word}, {532, 8, &kind::name, 255},
-                     {787, 16, &kind::name, 255}, {1048, 4, &kind::text}, {1064, 32, &props, 24, true}},
-                    [](ControlRecord* c, StatusList* s, Outs& o) { return o.call(ZVIGetVUI, s, c, formName, 9); },
-                    [](const void* q, void*) {
-                        EXPECT_EQ(raw::text(q, at::Get::formName), formName);
-                        EXPECT_EQ(raw::u32(q, at::Get::viewId), 9u);
-                    }};
-const GetOp kGetMultipleVUIs{
-    kGetMultiple,
-    at::GetMultiple::wantedMask,
-    lists(at::GetMultiple::lists,
-          {{1024, &kind::flat, 1}, {1, &kind::flat, 4}, {2, &kind::flat, 255}, {4, &kind::flat, 65},
-           {8, &kind::flat, 4}, {16, &props, 16, 16, 24}, {32, &kind::text, 16, 8}, {64, &kind::flat, 4},
-           {128, &kind::flat, 255}, {256, &kind::flat, 255}, {512, &kind::text, 16, 8}, {2048, &props, 16, 16, 24}}),
-    [](ControlRecord* c, StatusList* s, Outs& o) {
-        uint32_t ids[2] = {3, 4};
-        IdList filter{2, ids};
-        return o.call(ZVIGetMultipleVUIs, s, c, formName, &filter, 77);
-    },
-    [](const void* q, void*) {
+uint32_t filterIds[2] = {3, 4};
+IdList filter{2, filterIds};
+
+const GetRow kGetVUI{"ZVIGetVUI", kGet, 62, at::Get::wantedMask, {0},
+                     {{168, 0, 'n'}, {423, 0, 'n', 65}, {488, 0, 'w'}, {496, 1, 'l', 24}, {512, 2, 't'}, {528, 0, 'w'},
+                      {532, 8, 'n'}, {787, 16, 'n'}, {1048, 4, 't'}, {1064, 32, 'p', 24}, {at::Get::status, 0, 'S'}},
+                     pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9>(ZVIGetVUI, formName, 9u), [](const void* q) {
+                         EXPECT_EQ(raw::text(q, at::Get::formName), formName);
+                         EXPECT_EQ(raw::u32(q, at::Get::viewId), 9u);
+                     }};
+const GetRow kGetMultipleVUIs{
+    "ZVIGetMultipleVUIs", kGetMultiple, 88, at::GetMultiple::wantedMask, {0, 2, 300},
+    get::resultLists(at::GetMultiple::lists, "ffffffTfffTfS", {1, 4, 255, 65, 4, 16, 0, 4, 255, 255, 0, 16, 0},
+                     {1024, 1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 2048, 0}),
+    pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11>(ZVIGetMultipleVUIs, formName, &filter, 77u), [](const void* q) {
         EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
         EXPECT_EQ(raw::list(q, at::GetMultiple::filter).count, 2u);
         EXPECT_EQ(raw::u32(q, at::GetMultiple::sinceTime), 77u);
@@ -76,16 +67,13 @@ protected:
     char name[5] = "Main", label[6] = "Label", texts[3][6] = {"help", "Owner", "diary"}, propText[5] = "prop";
     Prop props[3] = {{5, textValue(0, propText).value}, {6, textValue(0, propText).value}, {7, {}}};
     PropList displayProperties{1, props}, objectProperties{2, props + 1};
-    uint32_t filterIds[2] = {3, 4}, viewKind = 4, viewId = 9, createdId = 12;
-    IdList filter{2, filterIds};
+    uint32_t viewKind = 4, viewId = 9, createdId = 12;
     bool all = true;  // false: Set and Create with a help text only
 };
 
 // Each operation with every argument, and Set and Create with only a help text.
 std::vector<DefinitionOp> ViewsTest::ops() {
-    std::vector<DefinitionOp> rows{getRow("ZVIGetVUI", 62, at::Get::status, kGetVUI),
-                                   getRow("ZVIGetMultipleVUIs", 88, at::GetMultiple::status, kGetMultipleVUIs,
-                                          "ZVIGetMultipleVUIs", {0, 2, 300})};
+    std::vector<DefinitionOp> rows{frameRow(kGetVUI), frameRow(kGetMultipleVUIs)};
     for (bool create : {false, true}) {
         const DefinitionOp op{
             create ? "ZVICreateVUI" : "ZVISetVUI", create ? kCreate : kSet, create ? 64u : 63u, true,
@@ -134,19 +122,19 @@ TEST_F(ViewsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 TEST_F(ViewsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
 TEST_F(ViewsTest, GetsHandOverWhatTheyAskFor) {
-    checkGet(kGetVUI);
-    checkGet(kGetMultipleVUIs, true);
+    checkOutputs(kGetVUI);
+    checkOutputs(kGetMultipleVUIs);
 }
 
 // A new name is sent as given, even the view's current name (bit 1).
 TEST_F(ViewsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
     host.on(kSet, [&](void* q, void*) { return raw::u32(q, at::View::changeMask) == 1u ? 1u : 0u; });
-    checkArguments({
-        {[&] { return ZVISetVUI(&control, formName, 9, 0, 0, 0, 0, 0, 0, 0, 0, &status); }, ZVI_WARNING, 54},
-        {[&] { return ZVISetVUI(&control, formName, 9, formName, 0, 0, 0, 0, 0, 0, 0, &status); }, 0, 0},
-        {[&] { return ZVICreateVUI(&control, formName, 0, name, 0, 0, 0, 0, 0, 0, 0, &status); }, ZVI_ERROR, 178},
-        {[&] { return ZVIGetListVUI(&control, formName, 0, 0, 0, &status); }, ZVI_ERROR, 105},
+    expectSaid({
+        {[&] { return ZVISetVUI(&control, formName, 9, 0, 0, 0, 0, 0, 0, 0, 0, &status); }, "1:54"},
+        {[&] { return ZVISetVUI(&control, formName, 9, formName, 0, 0, 0, 0, 0, 0, 0, &status); }, ""},
+        {[&] { return ZVICreateVUI(&control, formName, 0, name, 0, 0, 0, 0, 0, 0, 0, &status); }, "2:178"},
+        {[&] { return ZVIGetListVUI(&control, formName, 0, 0, 0, &status); }, "2:105"},
         {[&] { return ZVIGetMultipleVUIs(&control, 0, &filter, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, &status); },
-         ZVI_ERROR, 233, nullptr, true},
+         "2:233"},
     });
 }

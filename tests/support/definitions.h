@@ -1,17 +1,18 @@
 // Helpers of the definition-operation tests: each family's operations as table rows,
 // the checks every row goes through (frame variant, admin refusal, failure texts, the
-// allocation-failure sweep), host results laid out as raw bytes, and the drivers that
-// walk the arguments a Set or Create sends and the outputs a Get hands over as tables.
+// allocation-failure sweep), host results laid out as raw bytes, the drivers that walk
+// the arguments a Set or Create sends and the outputs a Get hands over as tables, and
+// the messages a call gives in words.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
-#include <memory>
+#include <map>
 #include <set>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "tests/support/calls.h"
@@ -93,160 +94,190 @@ inline uint32_t expectSent(const void* q, const std::vector<InPart>& parts, bool
     }
     return mask;
 }
-// How one output of a Get travels: what the host writes at its offset (k: which output
-// or item it is), what the caller then finds, how the caller releases it, whether it is
-// emptied, and when a call empties it (LateWithBit: a name, emptied after the status
-// list is tested when it has a bit, otherwise never).
-struct OutPart;
-struct OutKind {
-    enum When { Never, Early, LateWithBit } when;
-    void (*fill)(void* r, size_t at, const OutPart& p, uint32_t k);
-    void (*check)(const void* out, const OutPart& p, uint32_t k);
-    void (*release)(void* out, const OutPart& p);
-    bool (*emptied)(const void* out, const OutPart& p);
-};
-// One output in argument order: result offset, wanted-mask bit, kind, the kind's size;
-// a late one is emptied after the status list is tested. A list of a GetMultiple holds
-// two items of `item`, hostSize bytes each in the host's list, outSize in the caller's.
-struct OutPart {
+// One output of a Get, GetList or GetMultiple: its result offset, wanted bit, kind and size.
+// Single outputs: w a word, W a record emptied by its first word (or its size when given), q a qualifier, n a name
+// buffer of size bytes (255 when 0) the host fills without a terminator, t a text, l a list
+// of two size-byte items, p the same emptied after the status list is tested, v a record
+// whose first word is a data type and which holds a text at size, c a workflow connect, m a
+// menu, x a form's transfer settings, r a form's references. Lists of two items: emptied
+// whole at entry, F flat, N lists, H texts, C connects, M menus, A never answered; emptied by
+// their count, f flat (moved: a count without items stays), L names, T texts, X transfer
+// settings. D is a list the library drops, S the status list.
+struct Out {
     size_t at;
     uint32_t bit;
-    const OutKind* kind;
-    size_t n = 0;
-    bool late = false;
-    const OutKind* item = nullptr;
-    size_t hostSize = 0, outSize = 0;
+    char kind;
+    size_t size = 0;
 };
+namespace get {
+namespace Transfer { constexpr size_t flags = 4, target = 8, name = 304, size = 560; }  // typed in
+namespace HostTransfer { constexpr size_t options = 4, targetKind = 8, target = 16, numbers = 272, name = 312, size = 568; }
+constexpr size_t menuSize = 704, menuItem = 272, menuItems = 8, reference = 280, referenceDetails = 264;
+inline bool isList(char kind) { return kind && std::strchr("FNTHCMALDfX", kind); }
+inline bool isOutput(const Out& o) { return o.kind != 'D' && o.kind != 'S'; }
 inline std::string seeded(const char* what, uint32_t k) { return what + std::to_string(k); }
-namespace kind {
-using P = const OutPart&;
-inline void none(void*, P) {}
-inline bool zeroWord(const void* out, P) { return raw::u32(out, 0) == 0; }
-inline const OutKind word{OutKind::Never, [](void* r, size_t at, P, uint32_t k) { raw::put(r, at, 100 + k); },
-                          [](const void* out, P, uint32_t k) { EXPECT_EQ(raw::u32(out, 0), 100 + k); }, none, zeroWord};
-inline const OutKind record{OutKind::Early, word.fill, word.check, none, zeroWord};  // passed through unopened
-// A name buffer of n bytes, filled without a terminator: the caller gets n - 1 characters.
-inline const OutKind name{
-    OutKind::LateWithBit, [](void* r, size_t at, P p, uint32_t k) { std::memset((char*)r + at, 'a' + k, p.n); },
-    [](const void* out, P p, uint32_t k) { EXPECT_EQ(std::string((const char*)out), std::string(p.n - 1, 'a' + k)); },
-    none, [](const void* out, P) { return raw::u8(out, 0) == 0; }};
-// A counted text, handed over as its text pointer.
-inline const OutKind text{
-    OutKind::Early, [](void* r, size_t at, P, uint32_t k) { hostText(r, at, seeded("text", k).c_str()); },
-    [](const void* out, P, uint32_t k) { EXPECT_STREQ(raw::text(out, 0), seeded("text", k).c_str()); },
-    [](void* out, P) { std::free(raw::ptr(out, 0)); }, [](const void* out, P) { return !raw::ptr(out, 0); }};
-// A list of one item of n bytes whose first word is the seed.
-inline const OutKind list{
-    OutKind::Early, [](void* r, size_t at, P p, uint32_t k) { raw::put(hostList(r, at, 1, p.n), 0, 100 + k); },
-    [](const void* out, P, uint32_t k) {
-        EXPECT_EQ(raw::u32(out, 0) * 1000 + raw::u32(raw::ptr(out, 8), 0), 1100 + k);
-    },
-    [](void* out, P) { std::free(raw::ptr(out, 8)); }, zeroWord};
-// The same list, of structures the caller releases with Release (n: their size).
-template <class T, auto Release>
-inline const OutKind released{OutKind::Early, list.fill, list.check,
-                              [](void* out, P) { Release(static_cast<T*>(out), 0); }, zeroWord};
-// A record whose first word is a data type (text) and which holds a text at n: a value, a limit.
-inline const OutKind tagged{
-    OutKind::Early,
-    [](void* r, size_t at, P p, uint32_t k) {
-        raw::put(r, at, uint32_t{ZVI_DATA_TEXT});
-        raw::put(r, at + p.n, fake::text(seeded("tagged", k).c_str()));
-    },
-    [](const void* out, P p, uint32_t k) { EXPECT_STREQ(raw::text(out, p.n), seeded("tagged", k).c_str()); },
-    [](void* out, P p) { std::free(raw::ptr(out, p.n)); }, zeroWord};
-// Items that hold nothing the test looks at.
-inline const OutKind flat{OutKind::Never, [](void*, size_t, P, uint32_t) {}, [](const void*, P, uint32_t) {}, none,
-                          [](const void*, P) { return false; }};
-// A list of a GetMultiple: two items of the part's item kind.
-inline const OutKind listOf{
-    OutKind::Early,
-    [](void* r, size_t at, P p, uint32_t) {
-        char* items = hostList(r, at, 2, p.hostSize);
-        for (uint32_t k = 0; k < 2; ++k) p.item->fill(items + k * p.hostSize, 0, p, k);
-    },
-    [](const void* out, P p, uint32_t) {
-        ASSERT_EQ(raw::u32(out, 0), 2u);
-        for (uint32_t k = 0; k < 2; ++k) p.item->check((char*)raw::ptr(out, 8) + k * p.outSize, p, k);
-    },
-    [](void* out, P p) {
-        const raw::List got = raw::list(out, 0);
-        for (uint32_t k = 0; got.items && k < got.count; ++k) p.item->release((char*)got.items + k * p.outSize, p);
-        std::free(got.items);
-    },
-    zeroWord};
-}  // namespace kind
-
-// The caller's variables of a call, filled with one byte. call(fn, status, leading...)
-// calls fn with the leading arguments, variable i for output i (null when not passed),
-// and the status list.
-struct Outs {
-    std::vector<bool> passed;
-    std::unique_ptr<uint64_t[]> buffers{new uint64_t[24 * 300]};
-    explicit Outs(std::vector<bool> passed, int fill = 0xAB) : passed(std::move(passed)) {
-        std::memset(buffers.get(), fill, 24 * 300 * 8);
-    }
-    void* at(size_t i) { return buffers.get() + 300 * i; }
-    template <class... A, class... L>
-    uint32_t call(uint32_t (*fn)(A...), StatusList* s, L... leading) {
-        return call(fn, s, std::make_index_sequence<sizeof...(A) - sizeof...(L) - 1>(), leading...);
-    }
-    template <class... A, size_t... I, class... L>
-    uint32_t call(uint32_t (*fn)(A...), StatusList* s, std::index_sequence<I...>, L... leading) {
-        using Args = std::tuple<A...>;
-        return fn(leading..., static_cast<std::tuple_element_t<sizeof...(L) + I, Args>>(passed[I] ? at(I) : nullptr)...,
-                  s);
-    }
-};
-// A Get or a GetMultiple: its outputs, its call, and what else the host checks and writes.
-struct GetOp {
-    uint32_t slot;
-    size_t wantedMask;
-    std::vector<OutPart> parts;
-    std::function<uint32_t(ControlRecord*, StatusList*, Outs&)> call;
-    std::function<void(const void* request, void* result)> request = [](const void*, void*) {};
-    void answer(void* q, void* r) const {
-        request(q, r);
-        for (size_t i = 0; i < parts.size(); ++i) parts[i].kind->fill(r, parts[i].at, parts[i], uint32_t(i));
-    }
-    // The outputs passed, checked against what the host wrote and released; their bits.
-    uint32_t handOver(Outs& o, bool check = true) const {
-        uint32_t bits = 0;
-        for (size_t i = 0; i < parts.size(); ++i) {
-            SCOPED_TRACE(i);
-            bits |= o.passed[i] ? parts[i].bit : 0;
-            if (o.passed[i] && check) parts[i].kind->check(o.at(i), parts[i], uint32_t(i));
-            if (o.passed[i]) parts[i].kind->release(o.at(i), parts[i]);
-        }
-        return bits;
-    }
-};
-// The lists of a GetMultiple result, 16 bytes apart in result order: each its bit, item
-// kind, the item's size in the host's list and the caller's, the item kind's size; a
-// row without a kind is no output.
-struct ListRow {
-    uint32_t bit;
-    const OutKind* item;
-    size_t hostSize = 0, outSize = 0, n = 0;
-};
-inline std::vector<OutPart> lists(size_t at, std::vector<ListRow> rows) {
-    std::vector<OutPart> parts;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const ListRow& l = rows[i];
-        const size_t outSize = l.outSize ? l.outSize : l.hostSize;
-        if (l.item) parts.push_back({at + 16 * i, l.bit, &kind::listOf, l.n, false, l.item, l.hostSize, outSize});
-    }
-    return parts;
+// The kind of a list's items as the host writes them, or as the caller finds them.
+inline Out item(const Out& list, bool caller = false) {
+    static const char lists[] = "NTHCMLX";
+    const char* k = list.kind ? std::strchr(lists, list.kind) : nullptr;
+    return {0, 0, k ? (caller ? "lttcmnx" : "lttcmtx")[k - lists] : '\0', list.size};
 }
+inline size_t hostItem(const Out& o) {
+    return o.kind == 'M' ? menuSize : o.kind == 'X' ? HostTransfer::size : item(o).kind ? 16 : o.size;
+}
+inline size_t callerItem(const Out& o) {
+    const char k = item(o, true).kind;
+    return k == 'n' ? sizeof(ObjectName) : k == 't' ? 8 : k == 'x' ? Transfer::size : hostItem(o);
+}
+inline size_t nameSize(const Out& o) { return o.size ? o.size : 255; }
 
-// An argument check: the call ends with its message (type 0: it reaches the host)
-// without converting the control record (late: only that).
-struct CheckRow {
-    std::function<uint32_t()> call;
-    uint32_t type, number;
-    const char* detail = nullptr;
-    bool late = false;
+inline void fill(const Out& o, char* at, uint32_t k) {
+    switch (o.kind) {
+        case 'w': case 'W': return raw::put(at, 0, 100 + k);
+        case 'n': return void(std::memset(at, 'a' + k % 26, nameSize(o)));
+        case 't': return hostText(at, 0, seeded("v", k).c_str());
+        case 'l': case 'p': return void(hostList(at, 0, 2, o.size));
+        case 'v': return raw::put(at, 0, uint32_t{ZVI_DATA_TEXT}), raw::put(at, o.size, fake::text(seeded("v", k).c_str()));
+        case 'q': case 'S': return;
+        case 'm': return raw::put(at, 0, uint32_t{ZVI_MENU_LIST}), void(hostList(at, menuItems, 1, menuItem));
+        case 'r': return void(hostList(hostList(at, 0, 1, reference), referenceDetails, 2, 552));
+        case 'c':  // a type 1 connect: a heap holder of counted texts
+            raw::put(at, 0, 1u);
+            raw::put(at, 8, std::calloc(1, 16));
+            return hostText(hostList(raw::ptr(at, 8), 0, 1, 16), 0, "Form");
+        case 'x':  // an odd k: a text target and option 1; an even one: a form name, no target, option 2
+            raw::put(at, HostTransfer::options, 2 - k % 2);
+            raw::put(at, HostTransfer::targetKind, k % 2 ? 8u : 1u | 2u);
+            if (k % 2) raw::put(at, HostTransfer::target, fake::text(seeded("v", k).c_str()));
+            else hostName(at, HostTransfer::target, "Inline");
+            return hostName(at, HostTransfer::name, "Tname");
+    }
+    char* items = hostList(at, 0, 2, hostItem(o));
+    for (uint32_t i = 0; i < 2 && item(o).kind; ++i) fill(item(o), items + i * hostItem(o), i);
+}
+// What the host wrote for an output, and what the caller found in it, in words.
+inline std::string written(const Out& o, uint32_t k) {
+    switch (o.kind) {
+        case 'w': case 'W': return std::to_string(100 + k);
+        case 'q': case 'A': return "0";
+        case 'n': return std::string(nameSize(o) - 1, char('a' + k % 26));
+        case 't': case 'v': return seeded("v", k);
+        case 'l': case 'p': case 'r': case 'f': case 'F': return "2";
+        case 'c': return "Form";
+        case 'm': return "1 items";
+        case 'x': return k % 2 ? "40 " + seeded("v", k) + " Tname" : "67 Inline Tname";
+    }
+    return "2 " + written(item(o), 1);
+}
+inline std::string seen(const Out& o, const char* out) {
+    switch (o.kind) {
+        case 'w': case 'W': case 'q': return std::to_string(raw::u32(out, 0));
+        case 'n': return out;
+        case 't': return raw::text(out, 0) ? raw::text(out, 0) : "null";
+        case 'v': return raw::text(out, o.size);
+        case 'r': return std::to_string(raw::u32(raw::ptr(out, 8), referenceDetails));
+        case 'c': return reinterpret_cast<const WorkflowConnect*>(out)->u.nameList->items[0];
+        case 'm': return std::to_string(raw::list(out, menuItems).count) + " items";
+        case 'x':
+            return std::to_string(raw::u32(out, Transfer::flags)) + " " +
+                   (raw::u32(out, Transfer::flags) & 12 ? raw::text(out, Transfer::target)
+                                                        : raw::inlineText(out, Transfer::target)) +
+                   " " + raw::inlineText(out, Transfer::name);
+    }
+    const raw::List l = raw::list(out, 0);
+    const bool items = item(o).kind && l.count == 2;
+    return std::to_string(l.count) + (items ? " " + seen(item(o, true), (char*)l.items + callerItem(o)) : "");
+}
+inline void release(const Out& o, char* out) {
+    switch (o.kind) {
+        case 't': return std::free(raw::ptr(out, 0));
+        case 'v': return std::free(raw::ptr(out, o.size));
+        case 'c': return zvi::ReleaseWorkflowConnect(reinterpret_cast<WorkflowConnect*>(out), 0);
+        case 'm': return zvi::ReleaseCharMenuDef(reinterpret_cast<CharMenuDef*>(out), 0);
+        case 'r': if (raw::ptr(out, 8)) std::free(raw::ptr(raw::ptr(out, 8), referenceDetails + 8)); break;
+        case 'x': return raw::u32(out, Transfer::flags) & 12 ? std::free(raw::ptr(out, Transfer::target)) : void();
+        case 'l': case 'p': break;
+        default: if (!isList(o.kind)) return;
+    }
+    const raw::List l = raw::list(out, 0);
+    for (uint32_t i = 0; l.items && i < l.count; ++i) release(item(o, true), (char*)l.items + i * callerItem(o));
+    std::free(l.items);
+}
+// How many leading bytes of an output a failing call clears (a late one: once it knows of a
+// status list).
+inline size_t cleared(const Out& o, bool status) {
+    switch (o.kind) {
+        case 'w': return 0;
+        case 'n': return o.bit && status ? 1 : 0;
+        case 'p': return status ? 4 : 0;
+        case 't': return 8;
+        case 'x': return Transfer::size;
+        case 'W': return o.size ? o.size : 4;
+        case 'q': case 'l': case 'v': case 'c': case 'm': case 'r': case 'f': case 'T': case 'L': case 'X':
+            return 4;
+        default: return 16;
+    }
+}
+// A GetMultiple's lists in result order from at, each with its item size and bit (by
+// default the bits following each other, D, S and A without one).
+inline std::vector<Out> resultLists(size_t at, const char* kinds, std::vector<size_t> sizes,
+                                    std::vector<uint32_t> bits = {}) {
+    std::vector<Out> outs;
+    for (uint32_t i = 0, bit = 1; kinds[i]; ++i) {
+        const bool asked = !std::strchr("ADS", kinds[i]);
+        outs.push_back({at + 16 * i, bits.empty() ? (asked ? bit : 0) : bits[i], kinds[i], sizes[i]});
+        bit <<= asked;
+    }
+    return outs;
+}
+}  // namespace get
+
+// The caller's variables, one per output, filled with one byte; o[i]: null when not passed.
+struct Slots {
+    std::vector<uint64_t> slots = std::vector<uint64_t>(24 * 300);
+    uint64_t passed = ~uint64_t{0};
+    explicit Slots(int fill) { std::memset(slots.data(), fill, slots.size() * 8); }
+    struct Arg {
+        void* p;
+        template <class T>
+        operator T*() const { return static_cast<T*>(p); }
+    };
+    Arg operator[](size_t i) { return {passed >> i & 1 ? at(i) : nullptr}; }
+    char* at(size_t i) { return reinterpret_cast<char*>(&slots[300 * i]); }
 };
+using Call = std::function<uint32_t(Slots&, ControlRecord*, StatusList*)>;
+// A Get's call: its leading arguments, then the outputs I in argument order.
+template <size_t... I, class Get, class... Lead>
+Call pass(Get get, Lead... lead) {
+    return [=](Slots& o, ControlRecord* c, StatusList* s) { return get(c, lead..., o[I]..., s); };
+}
+struct GetRow {
+    const char* name;  // also the failure text
+    uint32_t slot, opcode;
+    size_t wantedAt;  // 0: a GetList
+    std::set<uint32_t> sweepCodes;
+    std::vector<Out> outs;
+    Call call;
+    std::function<void(const void* request)> request = [](const void*) {};  // the operation's own words
+};
+
+// The texts of the messages the checks give, typed in.
+inline const std::map<uint32_t, std::string> kTexts{
+    {54, "No changes were specified for the object"}, {71, "No groups were given for the object"},
+    {103, "A name returned by the server is longer than 254 characters"},
+    {105, "No output list was given for the result rows"}, {110, "The data type of the field is not valid"},
+    {111, "A field of this data type cannot have a default value"}, {115, "The operation mask is not valid"},
+    {118, "The entry option of the field is not valid"}, {119, "The creation option of the field is not valid"},
+    {131, "The type of a menu item is not valid"}, {166, "The default value does not match the data type of the field"},
+    {169, "The execution order must be between 0 and 1000"}, {178, "No identifier was given for the new object"},
+    {180, "The default text is longer than 255 characters"}, {187, "The execute mask is not valid"},
+    {206, "The type of the menu is not valid"}, {207, "The refresh code of the menu is not valid"},
+    {233, "The value is out of range"}, {251, "The enable flag must be 0 or 1"},
+    {292, "No list was given to receive which entries exist"},
+    {485, "No field identifier flags were given for the new fields"},
+    {486, "The number of items in a list does not match the number of fields"},
+    {487, "No list was given to receive the results of each field"},
+    {8923, "A workflow object must name the forms it applies to"}};
 
 class DefinitionsTest : public HostTest {
 protected:
@@ -303,18 +334,23 @@ protected:
         }
     }
 
-    void checkArguments(const std::vector<CheckRow>& rows) {
-        for (size_t i = 0; i < rows.size(); ++i) {
-            SCOPED_TRACE(i);
-            const CheckRow& row = rows[i];
-            host.clearEvents();
-            EXPECT_EQ(row.call(), row.type);
-            const std::vector<Message> expected{catalogMessage(row.type, row.number, row.detail)};
-            EXPECT_EQ(messages(status), row.number ? expected : std::vector<Message>{});
-            if (row.number) EXPECT_EQ(host.events().size(), row.late ? 1u : 0u);
-            else EXPECT_GT(host.events().size(), 1u);
-            zvi::releaseStatusList(&status, 0);
+    // A call's messages in words, "type:number" and "=detail" when it has one, each with its
+    // text; the code is the first's type. It reaches the host unless an error or warning 54
+    // ends it, or as reaches says.
+    void expectSaid(const std::function<uint32_t()>& call, const std::string& expected, int reaches = -1) {
+        host.clearEvents();
+        const uint32_t rc = call();
+        std::string said;
+        for (const Message& m : messages(status)) {
+            said += (said.empty() ? "" : " ") + std::to_string(m.type) + ":" + std::to_string(m.number) +
+                    (m.hasDetail ? "=" + m.detail : "");
+            EXPECT_EQ(m.text, kTexts.count(m.number) ? kTexts.at(m.number) : "") << m.number;
         }
+        EXPECT_EQ(said, expected);
+        EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
+        if (reaches < 0) reaches = expected.find("2:") == std::string::npos && expected != "1:54";
+        EXPECT_EQ(host.events().size() > 1, reaches == 1);
+        zvi::releaseStatusList(&status, 0);
     }
 
     // A Set's or Create's two rows (added to rows): its call with every argument (all) and with only
@@ -338,65 +374,81 @@ protected:
         }
     }
 
-    // A row of the frame checks and the sweep for a Get: every output passed and handed
-    // over (released whatever the code: a failed conversion still hands the rest over).
-    DefinitionOp getRow(const char* name, uint32_t opcode, uint32_t statusAt, const GetOp& op,
-                        const char* failureText = nullptr, std::set<uint32_t> sweepCodes = {0}) {
-        return {name, op.slot, opcode, false, failureText ? failureText : name, statusAt,
-                [op](void* q, void* r) { op.answer(q, r); },
-                [op](ControlRecord* c, StatusList* s) {
-                    Outs o(std::vector<bool>(op.parts.size(), true), 0);
-                    const uint32_t rc = op.call(c, s, o);
-                    op.handOver(o, rc < 2);
+    using Said = std::pair<std::function<uint32_t()>, const char*>;
+    void expectSaid(const std::vector<Said>& rows) {
+        for (const Said& row : rows) {
+            SCOPED_TRACE(&row - rows.data());
+            expectSaid(row.first, row.second);
+        }
+    }
+    void answer(const GetRow& g, void* q, void* r) {
+        g.request(q);
+        for (size_t i = 0; i < g.outs.size(); ++i) get::fill(g.outs[i], (char*)r + g.outs[i].at, uint32_t(i));
+    }
+    // A Get's row of the frame checks and the sweep: every output passed and released.
+    DefinitionOp frameRow(const GetRow& g) {
+        const auto status = std::find_if(g.outs.begin(), g.outs.end(), [](const Out& o) { return o.kind == 'S'; });
+        return {g.name, g.slot, g.opcode, false, g.name, uint32_t(status->at),
+                [this, g](void* q, void* r) { answer(g, q, r); },
+                [g](ControlRecord* c, StatusList* s) {
+                    Slots o(0);
+                    const uint32_t rc = g.call(o, c, s);
+                    for (size_t i = 0; i < g.outs.size(); ++i)
+                        if (get::isOutput(g.outs[i])) get::release(g.outs[i], o.at(i));
                     return rc;
                 },
-                sweepCodes};
+                g.sweepCodes};
     }
-
-    // A Get asks for the outputs passed and hands each over; with only the first and
-    // those without a bit, it releases the rest. A failing host: each output emptied
-    // before the status list is tested, after it, or never. A GetMultiple's counts
-    // without items: nothing is read, the converted lists come back empty.
-    void checkGet(const GetOp& op, bool multiple = false) {
-        uint32_t mask = ~0u;
-        host.on(op.slot, [&](void* q, void* r) {
-            mask = raw::u32(q, op.wantedMask);
-            return op.answer(q, r), 1u;
+    // Each output with a bit asks for that bit alone (those without one always passed) and
+    // gets what the host wrote, the rest released; all of them ask for every bit. A failing
+    // host or no status list: each output cleared as its kind says. A GetList without its
+    // output is refused; the counts of a host that lists without items are never read.
+    void checkOutputs(const GetRow& g) {
+        SCOPED_TRACE(g.name);
+        uint32_t mask = 0, bits = 0, unbitted = 0;
+        host.on(g.slot, [&](void* q, void* r) {
+            return mask = g.wantedAt ? raw::u32(q, g.wantedAt) : 0, answer(g, q, r), 1u;
         });
-        for (bool every : {true, false}) {
-            SCOPED_TRACE(every);
+        for (size_t i = 0; i < g.outs.size(); ++i) unbitted |= g.outs[i].bit ? 0 : 1u << i;
+        for (size_t i = 0; i <= g.outs.size(); ++i) {
+            const bool every = i == g.outs.size();
+            if (!every && (!get::isOutput(g.outs[i]) || !g.outs[i].bit)) continue;
+            SCOPED_TRACE(i);
+            Slots o(0xAB);
+            o.passed = every ? ~uint64_t{0} : uint64_t{1} << i | unbitted;
             alloc::Window window;
-            std::vector<bool> passed;
-            for (const OutPart& p : op.parts) passed.push_back(every || !p.bit || passed.empty());
-            Outs o(passed);
-            EXPECT_EQ(op.call(&control, &status, o), 0u);
-            EXPECT_EQ(mask, op.handOver(o));
+            EXPECT_EQ(g.call(o, &control, &status), 0u);
+            EXPECT_EQ(mask, every ? bits : g.outs[i].bit);
+            for (size_t k = 0; k < g.outs.size(); ++k)
+                if ((o.passed >> k & 1) && get::isOutput(g.outs[k])) {
+                    EXPECT_EQ(get::seen(g.outs[k], o.at(k)), get::written(g.outs[k], uint32_t(k))) << k;
+                    get::release(g.outs[k], o.at(k));
+                }
             EXPECT_EQ(window.liveBlocks(), 0u);
+            if (!every) bits |= g.outs[i].bit;
         }
-        host.on(op.slot, [](void*, void*) { return 0u; });
-        for (StatusList* s : {static_cast<StatusList*>(nullptr), &status}) {
-            Outs o(std::vector<bool>(op.parts.size(), true));
-            EXPECT_EQ(op.call(&control, s, o), s ? 2u : 4u);
-            for (size_t i = 0; i < op.parts.size(); ++i) {
-                const OutPart& p = op.parts[i];
-                const bool never = p.kind->when == OutKind::Never || (p.kind->when == OutKind::LateWithBit && !p.bit);
-                const bool late = p.late || p.kind->when == OutKind::LateWithBit;
-                EXPECT_EQ(p.kind->emptied(o.at(i), p), !never && (!late || s)) << i << (s ? " status" : "");
+        host.on(g.slot, [](void*, void*) { return 0u; });
+        for (StatusList* s : {&status, static_cast<StatusList*>(nullptr)}) {
+            Slots o(0xAB);
+            EXPECT_EQ(g.call(o, &control, s), s ? 2u : 4u);
+            for (size_t k = 0; k < g.outs.size(); ++k) {
+                const size_t n = get::isOutput(g.outs[k]) ? get::cleared(g.outs[k], s) : 0;
+                EXPECT_TRUE(raw::zero(o.at(k), 0, n) && (n == 16 || raw::u8(o.at(k), n) == 0xAB)) << k;
             }
             zvi::releaseStatusList(&status, 0);
         }
-        if (!multiple) return;
-        host.on(op.slot, [&](void*, void* r) {
-            for (const OutPart& p : op.parts) raw::putList(r, p.at, 3, nullptr);
+        Slots none(0), lying(0);
+        none.passed = 0;
+        if (!g.wantedAt) expectSaid([&] { return g.call(none, &control, &status); }, "2:105");
+        if (!std::all_of(g.outs.begin(), g.outs.end(), [](const Out& o) { return get::isList(o.kind) || o.kind == 'S'; }))
+            return;
+        host.on(g.slot, [&](void*, void* r) {
+            for (const Out& o : g.outs)
+                if (get::isList(o.kind)) raw::putList(r, o.at, 3, nullptr);
             return 1u;
         });
-        Outs o(std::vector<bool>(op.parts.size(), true));
-        EXPECT_EQ(op.call(&control, &status, o), 0u);
-        for (size_t i = 0; i < op.parts.size(); ++i) {
-            if (!op.parts[i].hostSize) continue;
-            EXPECT_EQ(raw::u32(o.at(i), 0), op.parts[i].outSize != op.parts[i].hostSize ? 0u : 3u) << i;
-            std::free(raw::ptr(o.at(i), 8));
-        }
+        EXPECT_EQ(g.call(lying, &control, &status), 0u);
+        for (size_t k = 0; k < g.outs.size(); ++k) EXPECT_EQ(raw::u32(lying.at(k), 0), g.outs[k].kind == 'f' ? 3u : 0u) << k;
     }
 
     // Every allocation of a call failed in turn: a defined code, nothing left behind.
