@@ -33,6 +33,7 @@ constexpr uint32_t kGet = 12304, kSet = 12312, kCreate = 12320, kDelete = 12328,
                    kWfGetList = 13624, kGetMultiple = 13008;
 char formName[] = "HelpDesk";
 uint32_t filterIds[2] = {3, 4};
+IdList idList{2, filterIds};
 
 // The caller's arguments of Set and Create: each list's first word its own.
 struct Args {
@@ -125,7 +126,6 @@ GetRow getSchema(bool workflow) {
 
 // ZVIGetMultipleSchemas: its nineteen lists in result order (4: not an output, released
 // by the library).
-IdList idList{2, filterIds};
 ObjectName formNames[2] = {"Alpha", "Beta"};
 NameList formList{2, formNames};
 const GetRow kGetMultipleSchemas{
@@ -142,35 +142,35 @@ const GetRow kGetMultipleSchemas{
         EXPECT_NE(raw::list(raw::ptr(q, M::idFilter), 0).items, filterIds);
     }};
 
-// A name list as the host returns it, the second name's length given.
-void answerNames(void* r, uint32_t lengthOfSecond) {
-    char* items = hostList(r, at::GetListSchema::names, 2, 16);
-    hostText(items, 0, "First");
-    hostText(items, 16, "Second");
-    raw::put(items, 16, lengthOfSecond);
+// ZVIGetListSchema (and its workflow variant): the request, and the host's names as a NameList.
+Prop filterProps[1] = {{9, {}}};
+PropList propertyFilter{1, filterProps};
+GetRow getListSchema(bool workflow) {
+    return {workflow ? "ZVIWfGetListSchema" : "ZVIGetListSchema", workflow ? kWfGetList : kGetList,
+            workflow ? ZVI_NO_HOOKS : 11u, 0, {0, 2, 300},
+            {{at::GetListSchema::names, 0, 'L'}, {at::GetListSchema::status, 0, 'S'}},
+            workflow ? pass<0>([](ControlRecord*, auto... a) { return ZVIWfGetListSchema(a...); }, 1u, 2u, nullptr,
+                               &idList, &propertyFilter)
+                     : pass<0>(ZVIGetListSchema, 1u, 2u, nullptr, &idList, &propertyFilter),
+            [](const void* q) {
+                namespace L = at::GetListSchema;
+                EXPECT_EQ(raw::u32(q, L::sinceTime) * 10 + raw::u32(q, L::listKind), 12u);
+                EXPECT_STREQ(raw::text(q, L::nameFilter), "");
+                EXPECT_EQ(raw::list(q, L::idFilter).count, 2u);
+                EXPECT_NE(raw::list(q, L::idFilter).items, filterIds);
+                EXPECT_NE(raw::list(q, L::propertyFilter).items, filterProps);
+                EXPECT_TRUE(raw::zero(q, L::last, 232));
+            }};
 }
 
 class FormsTest : public DefinitionsTest {
 protected:
     std::vector<DefinitionOp> ops();
-    uint32_t getList(bool workflow, NameList* got, StatusList* s, ControlRecord* c = nullptr) {
-        return workflow ? ZVIWfGetListSchema(1, 2, nullptr, &idFilter, &a.properties, got, s)
-                        : ZVIGetListSchema(c ? c : &control, 1, 2, nullptr, &idFilter, &a.properties, got, s);
-    }
     Args a;
-    IdList idFilter{2, filterIds};
 };
 
 // Each operation with every argument, and Set and Create with only a help text.
 std::vector<DefinitionOp> FormsTest::ops() {
-    auto names = [](void*, void* r) { answerNames(r, 7); };
-    auto list = [this](bool workflow) {
-        return [this, workflow](ControlRecord* c, StatusList* s) {
-            NameList got{};
-            const uint32_t rc = getList(workflow, &got, s, c);
-            return std::free(got.items), rc;
-        };
-    };
     std::vector<DefinitionOp> rows{
         frameRow(getSchema(false)),
         frameRow(getSchema(true)),
@@ -180,10 +180,8 @@ std::vector<DefinitionOp> FormsTest::ops() {
              EXPECT_EQ(raw::u32(q, at::DeleteSchema::deleteOption), 3u);
          },
          [](ControlRecord* c, StatusList* s) { return ZVIDeleteSchema(c, formName, 3, s); }, {0}},
-        {"ZVIGetListSchema", kGetList, 11, false, "ZVIGetListSchema", at::GetListSchema::status, names, list(false),
-         {0, 2, 300}},
-        {"ZVIWfGetListSchema", kWfGetList, ZVI_NO_HOOKS, false, "ZVIWfGetListSchema", at::GetListSchema::status,
-         names, list(true), {0, 2, 300}},
+        frameRow(getListSchema(false)),
+        frameRow(getListSchema(true)),
         frameRow(kGetMultipleSchemas)};
     for (bool create : {false, true}) {
         const at::Schema& schema = create ? at::CreateSchema : at::SetSchema;
@@ -206,8 +204,8 @@ TEST_F(FormsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 TEST_F(FormsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
 TEST_F(FormsTest, GetsHandOverWhatTheyAskFor) {
-    checkOutputs(getSchema(false));
-    checkOutputs(kGetMultipleSchemas);
+    for (const GetRow& g : {getSchema(false), kGetMultipleSchemas, getListSchema(false), getListSchema(true)})
+        checkOutputs(g);
 }
 
 // What counts as a change: warning 54 before anything reaches the host (a new name
@@ -235,30 +233,18 @@ TEST_F(FormsTest, SetChangesOnlyWhatItIsGiven) {
         return raw::u32(q, at::setChangeMask) == 4096u ? 1u : 0u;
     });
     expectSaid({{set(nullptr, nullptr), "1:54"}, {set(empty, nullptr), "1:54"}, {set(formName, nullptr), "1:54"},
-                {set(nullptr, &inlineName), ""}, {[&] { return getList(false, nullptr, &status); }, "2:105"},
-                {[&] { return getList(true, nullptr, &status); }, "2:105"}});
+                {set(nullptr, &inlineName), ""}});
 }
 
-// The request, and the host's names converted; a name of 255 characters ends the call.
-TEST_F(FormsTest, GetListSchemaConvertsTheHostsNamesIntoANameList) {
-    for (uint32_t length : {7u, 255u}) {
-        host.on(kGetList, [&](void* q, void* r) {
-            namespace L = at::GetListSchema;
-            EXPECT_EQ(raw::u32(q, L::sinceTime) * 10 + raw::u32(q, L::listKind), 12u);
-            EXPECT_STREQ(raw::text(q, L::nameFilter), "");
-            EXPECT_EQ(raw::list(q, L::idFilter).count, 2u);
-            EXPECT_NE(raw::list(q, L::idFilter).items, filterIds);
-            EXPECT_NE(raw::list(q, L::propertyFilter).items, a.props);
-            EXPECT_TRUE(raw::zero(q, L::last, 232));
-            return answerNames(r, length), 1u;
-        });
-        NameList got{9, nullptr};
-        expectSaid([&] { return getList(false, &got, &status); }, length > 254 ? "2:103" : "", true);
-        EXPECT_EQ(got.numItems, length > 254 ? 0u : 2u);
-        EXPECT_STREQ(length > 254 ? "Second" : got.items[1], "Second");
-        std::free(got.items);
-    }
-    NameList got{9, nullptr};
-    EXPECT_EQ(getList(false, &got, nullptr), 4u);
-    EXPECT_EQ(got.numItems, 0u) << "emptied before the status list is tested";
+// A name the host says is 255 characters long ends the call; nothing is handed over.
+TEST_F(FormsTest, GetListSchemaRefusesANameOver254Characters) {
+    host.on(kGetList, [](void*, void* r) {
+        char* items = hostList(r, at::GetListSchema::names, 2, 16);
+        hostText(items, 0, "First");
+        hostText(items, 16, "Second");
+        return raw::put(items, 16, 255u), 1u;
+    });
+    Slots o(0xAB);
+    expectSaid([&] { return getListSchema(false).call(o, &control, &status); }, "2:103", true);
+    EXPECT_EQ(raw::u32(o.at(0), 0), 0u);
 }

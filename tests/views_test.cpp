@@ -49,6 +49,15 @@ const GetRow kGetMultipleVUIs{
 class ViewsTest : public DefinitionsTest {
 protected:
     std::vector<DefinitionOp> ops();
+    GetRow getListVUI() {
+        return {"ZVIGetListVUI", 12776, 66, 0, {0}, {{168, 0, 'l', 4}, {184, 0, 'S'}},
+                pass<0>(ZVIGetListVUI, formName, 5u, &displayProperties), [this](const void* q) {
+                    EXPECT_EQ(raw::text(q, at::GetList::formName), formName);
+                    EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 5u);
+                    EXPECT_EQ(raw::u32(q, at::GetList::reserved), 0u);
+                    EXPECT_EQ(raw::list(q, at::GetList::propertyFilter).items, props) << "the caller's holder";
+                }};
+    }
     // Set's arguments, or Create's (its id and kind always given); a help text always.
     std::vector<InPart> parts(bool create) {
         namespace V = at::View;
@@ -73,7 +82,7 @@ protected:
 
 // Each operation with every argument, and Set and Create with only a help text.
 std::vector<DefinitionOp> ViewsTest::ops() {
-    std::vector<DefinitionOp> rows{frameRow(kGetVUI), frameRow(kGetMultipleVUIs)};
+    std::vector<DefinitionOp> rows{frameRow(kGetVUI), frameRow(kGetMultipleVUIs), frameRow(getListVUI())};
     for (bool create : {false, true}) {
         const DefinitionOp op{
             create ? "ZVICreateVUI" : "ZVISetVUI", create ? kCreate : kSet, create ? 64u : 63u, true,
@@ -97,21 +106,6 @@ std::vector<DefinitionOp> ViewsTest::ops() {
     rows.push_back({"ZVIDeleteVUI", 12768, 65, true, "ZVIDeleteVUI", 168,
                     [](void* q, void*) { EXPECT_EQ(raw::u32(q, at::View::viewId), 9u); },
                     [](ControlRecord* c, StatusList* s) { return ZVIDeleteVUI(c, formName, 9, s); }, {0}});
-    rows.push_back({"ZVIGetListVUI", 12776, 66, false, "ZVIGetListVUI", 184,
-                    [this](void* q, void* r) {
-                        EXPECT_EQ(raw::text(q, at::GetList::formName), formName);
-                        EXPECT_EQ(raw::u32(q, at::GetList::sinceTime), 5u);
-                        EXPECT_EQ(raw::u32(q, at::GetList::reserved), 0u);
-                        EXPECT_EQ(raw::list(q, at::GetList::propertyFilter).items, props) << "the caller's holder";
-                        hostList(r, 168, 3, 4);
-                    },
-                    [this](ControlRecord* c, StatusList* s) {
-                        IdList ids{7, nullptr};
-                        const uint32_t rc = ZVIGetListVUI(c, formName, 5, &displayProperties, &ids, s);
-                        EXPECT_EQ(ids.numItems, rc < 2 ? 3u : 0u) << "emptied first";
-                        return std::free(ids.items), rc;
-                    },
-                    {0}});
     return rows;
 }
 
@@ -122,8 +116,7 @@ TEST_F(ViewsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 TEST_F(ViewsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 
 TEST_F(ViewsTest, GetsHandOverWhatTheyAskFor) {
-    checkOutputs(kGetVUI);
-    checkOutputs(kGetMultipleVUIs);
+    for (const GetRow& g : {kGetVUI, kGetMultipleVUIs, getListVUI()}) checkOutputs(g);
 }
 
 // A new name is sent as given, even the view's current name (bit 1).
@@ -133,7 +126,6 @@ TEST_F(ViewsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
         {[&] { return ZVISetVUI(&control, formName, 9, 0, 0, 0, 0, 0, 0, 0, 0, &status); }, "1:54"},
         {[&] { return ZVISetVUI(&control, formName, 9, formName, 0, 0, 0, 0, 0, 0, 0, &status); }, ""},
         {[&] { return ZVICreateVUI(&control, formName, 0, name, 0, 0, 0, 0, 0, 0, 0, &status); }, "2:178"},
-        {[&] { return ZVIGetListVUI(&control, formName, 0, 0, 0, &status); }, "2:105"},
         {[&] { return ZVIGetMultipleVUIs(&control, 0, &filter, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, &status); },
          "2:233"},
     });
