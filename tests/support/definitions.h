@@ -356,7 +356,7 @@ protected:
     // A Set's or Create's two rows (added to rows): its call with every argument (all) and with only
     // those always given; the host checks the request (its change mask at maskAt, unless
     // 0) before op.answer, but in a sweep, where a copy may fail without failing the
-    // call. Without arguments to copy, allocation failures end in code 0 only.
+    // call. Without arguments to copy, allocation failures end in code 0 only (or 300).
     void addSentRows(std::vector<DefinitionOp>& rows, const DefinitionOp& op, size_t maskAt, bool& all,
                      std::function<std::vector<InPart>()> parts) {
         for (bool every : {true, false}) {
@@ -369,7 +369,11 @@ protected:
                 op.answer(q, r);
             };
             row.call = [=, &all](ControlRecord* c, StatusList* s) { return all = every, op.call(c, s); };
-            if (!every) row.sweepCodes = {0};
+            const std::vector<InPart> given = parts();
+            const bool copies = std::any_of(given.begin(), given.end(), [](const InPart& p) {
+                return p.kind == InPart::Copied && p.always;
+            });
+            if (!every) row.sweepCodes = copies ? std::set<uint32_t>{0, 300} : std::set<uint32_t>{0};
             rows.push_back(row);
         }
     }
