@@ -94,10 +94,6 @@ protected:
         p.push_back(create ? InPart{InPart::Word, C::dataType, 0, &flag[1], true} : InPart{InPart::Flag, 0, 4096, 0});
         return p;
     }
-    template <class T>
-    T* given(T* arg) const {
-        return all ? arg : nullptr;
-    }
     uint32_t set(ControlRecord* c, StatusList* s) {
         return ZVISetField(c, formName, 8, given(texts[0]), given(mapping.as<FieldMapping>()), given(&options[0]),
                            given(&options[1]), given(&options[2]), given(&defaultValue), given(&permissions),
@@ -121,7 +117,6 @@ protected:
     PropList properties{1, props};
     DisplayInstance instances[1] = {{3, properties}};
     DisplayInstanceList display{properties, 1, instances};
-    bool all = true;  // false: a help text only
 };
 
 // Each operation with every argument, and Set and Create with only a help text.

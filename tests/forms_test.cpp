@@ -36,7 +36,7 @@ uint32_t filterIds[2] = {3, 4};
 IdList idList{2, filterIds};
 
 // The caller's arguments of Set and Create: each list's first word its own.
-struct Args {
+struct Args : Giving {
     char newName[6] = "Desk2", texts[4][8] = {"second", "help", "owner", "diary"}, target[7] = "target";
     copies::Record<2312> typeInfo{3};
     copies::Record<296> tracking{5};
@@ -53,17 +53,12 @@ struct Args {
     Prop props[1] = {{9, textValue(0, texts[0]).value}};
     PropList properties{1, props};
     TransferSettings transfer{};
-    bool all = true;  // false: a help text only
     Args() {
         transfer.flags = ZVI_TRANSFER_TARGET_TEXT | ZVI_TRANSFER_NO_TARGET | ZVI_TRANSFER_OPTION_A |
                          ZVI_TRANSFER_OPTION_B;
         transfer.target.text = target;
         transfer.numbers[3] = 44;
         std::strcpy(transfer.name, "Tname");
-    }
-    template <class T>
-    T* given(T* arg) const {
-        return all ? arg : nullptr;
     }
     uint32_t set(ControlRecord* c, StatusList* s) {
         return ZVISetSchema(c, formName, given(newName), given(typeInfo.as<FormTypeInfo>()), nullptr,
@@ -110,7 +105,7 @@ struct Args {
 // of its result; the host's unused permissions are always released.
 GetRow getSchema(bool workflow) {
     GetRow g{"ZVIGetSchema", kGet, 7, at::GetSchema::wantedMask, {0},
-             {{168, 1, 'W'}, {2480, 0, 'r'}, {at::GetSchema::unusedPermissions, 0, 'D', 8}, {2512, 2, 'l', 8},
+             {{168, 1, 'W'}, {2480, 0, 'l', 280}, {at::GetSchema::unusedPermissions, 0, 'D', 8}, {2512, 2, 'l', 8},
               {2528, 4, 'l', 4}, {2544, 8, 'l', 20}, {2560, 16, 'l', 8}, {2576, 32, 'l', 328}, {2592, 512, 'x'},
               {3160, 1024, 'W', 296}, {3456, 0, 'n'}, {3712, 64, 't'}, {3728, 0, 'w'}, {3732, 2048, 'n'}, {3987, 4096, 'n'},
               {4248, 128, 't'}, {4264, 256, 'l', 24}, {at::GetSchema::status, 0, 'S'}},

@@ -69,15 +69,10 @@ protected:
                 {InPart::Text, V::helpText, 4, texts[0], true}, {InPart::Text, V::owner, 8, texts[1]},
                 {InPart::Text, V::changeDiary, 16, texts[2]}};
     }
-    template <class T>
-    T* given(T* arg) {
-        return all ? arg : nullptr;
-    }
     char name[5] = "Main", label[6] = "Label", texts[3][6] = {"help", "Owner", "diary"}, propText[5] = "prop";
     Prop props[3] = {{5, textValue(0, propText).value}, {6, textValue(0, propText).value}, {7, {}}};
     PropList displayProperties{1, props}, objectProperties{2, props + 1};
     uint32_t viewKind = 4, viewId = 9, createdId = 12;
-    bool all = true;  // false: Set and Create with a help text only
 };
 
 // Each operation with every argument, and Set and Create with only a help text.

@@ -95,11 +95,11 @@ inline uint32_t expectSent(const void* q, const std::vector<InPart>& parts, bool
     return mask;
 }
 // One output of a Get, GetList or GetMultiple: its result offset, wanted bit, kind and size.
-// Single outputs: w a word, W a record emptied by its first word (or its size when given), q a qualifier, n a name
-// buffer of size bytes (255 when 0) the host fills without a terminator, t a text, l a list
-// of two size-byte items, p the same emptied after the status list is tested, v a record
-// whose first word is a data type and which holds a text at size, c a workflow connect, m a
-// menu, x a form's transfer settings, r a form's references. Lists of two items: emptied
+// Single outputs: w a word, W a record emptied by its first word (or by its size when given),
+// q a qualifier, n a name buffer of size bytes (255 when 0) the host fills without a
+// terminator, t a text, l a list of two size-byte items, p the same emptied after the status
+// list is tested, v a record whose first word is a data type and which holds a text at size,
+// c a workflow connect, m a menu, x a form's transfer settings. Lists of two items: emptied
 // whole at entry, F flat, N lists, H texts, C connects, M menus, A never answered; emptied by
 // their count, f flat (moved: a count without items stays), L names, T texts, X transfer
 // settings. D is a list the library drops, S the status list.
@@ -111,8 +111,10 @@ struct Out {
 };
 namespace get {
 namespace Transfer { constexpr size_t flags = 4, target = 8, name = 304, size = 560; }  // typed in
-namespace HostTransfer { constexpr size_t options = 4, targetKind = 8, target = 16, numbers = 272, name = 312, size = 568; }
-constexpr size_t menuSize = 704, menuItem = 272, menuItems = 8, reference = 280, referenceDetails = 264;
+namespace HostTransfer {
+constexpr size_t options = 4, targetKind = 8, target = 16, numbers = 272, name = 312, size = 568;
+}
+constexpr size_t menuSize = 704, menuItem = 272, menuItems = 8;
 inline bool isList(char kind) { return kind && std::strchr("FNTHCMALDfX", kind); }
 inline bool isOutput(const Out& o) { return o.kind != 'D' && o.kind != 'S'; }
 inline std::string seeded(const char* what, uint32_t k) { return what + std::to_string(k); }
@@ -137,10 +139,11 @@ inline void fill(const Out& o, char* at, uint32_t k) {
         case 'n': return void(std::memset(at, 'a' + k % 26, nameSize(o)));
         case 't': return hostText(at, 0, seeded("v", k).c_str());
         case 'l': case 'p': return void(hostList(at, 0, 2, o.size));
-        case 'v': return raw::put(at, 0, uint32_t{ZVI_DATA_TEXT}), raw::put(at, o.size, fake::text(seeded("v", k).c_str()));
+        case 'v':
+            raw::put(at, 0, uint32_t{ZVI_DATA_TEXT});
+            return raw::put(at, o.size, fake::text(seeded("v", k).c_str()));
         case 'q': case 'S': return;
         case 'm': return raw::put(at, 0, uint32_t{ZVI_MENU_LIST}), void(hostList(at, menuItems, 1, menuItem));
-        case 'r': return void(hostList(hostList(at, 0, 1, reference), referenceDetails, 2, 552));
         case 'c':  // a type 1 connect: a heap holder of counted texts
             raw::put(at, 0, 1u);
             raw::put(at, 8, std::calloc(1, 16));
@@ -162,7 +165,7 @@ inline std::string written(const Out& o, uint32_t k) {
         case 'q': case 'A': return "0";
         case 'n': return std::string(nameSize(o) - 1, char('a' + k % 26));
         case 't': case 'v': return seeded("v", k);
-        case 'l': case 'p': case 'r': case 'f': case 'F': return "2";
+        case 'l': case 'p': case 'f': case 'F': return "2";
         case 'c': return "Form";
         case 'm': return "1 items";
         case 'x': return k % 2 ? "40 " + seeded("v", k) + " Tname" : "67 Inline Tname";
@@ -175,7 +178,6 @@ inline std::string seen(const Out& o, const char* out) {
         case 'n': return out;
         case 't': return raw::text(out, 0) ? raw::text(out, 0) : "null";
         case 'v': return raw::text(out, o.size);
-        case 'r': return std::to_string(raw::u32(raw::ptr(out, 8), referenceDetails));
         case 'c': return reinterpret_cast<const WorkflowConnect*>(out)->u.nameList->items[0];
         case 'm': return std::to_string(raw::list(out, menuItems).count) + " items";
         case 'x':
@@ -194,7 +196,6 @@ inline void release(const Out& o, char* out) {
         case 'v': return std::free(raw::ptr(out, o.size));
         case 'c': return zvi::ReleaseWorkflowConnect(reinterpret_cast<WorkflowConnect*>(out), 0);
         case 'm': return zvi::ReleaseCharMenuDef(reinterpret_cast<CharMenuDef*>(out), 0);
-        case 'r': if (raw::ptr(out, 8)) std::free(raw::ptr(raw::ptr(out, 8), referenceDetails + 8)); break;
         case 'x': return raw::u32(out, Transfer::flags) & 12 ? std::free(raw::ptr(out, Transfer::target)) : void();
         case 'l': case 'p': break;
         default: if (!isList(o.kind)) return;
@@ -213,7 +214,7 @@ inline size_t cleared(const Out& o, bool status) {
         case 't': return 8;
         case 'x': return Transfer::size;
         case 'W': return o.size ? o.size : 4;
-        case 'q': case 'l': case 'v': case 'c': case 'm': case 'r': case 'f': case 'T': case 'L': case 'X':
+        case 'q': case 'l': case 'v': case 'c': case 'm': case 'f': case 'T': case 'L': case 'X':
             return 4;
         default: return 16;
     }
@@ -279,12 +280,22 @@ inline const std::map<uint32_t, std::string> kTexts{
     {487, "No list was given to receive the results of each field"},
     {8923, "A workflow object must name the forms it applies to"}};
 
-class DefinitionsTest : public HostTest {
+// The arguments of a Set or Create: every one (all), or only those every call gives.
+struct Giving {
+    bool all = true;
+    template <class T>
+    T* given(T* arg) const {
+        return all ? arg : nullptr;
+    }
+};
+
+class DefinitionsTest : public HostTest, public Giving {
 protected:
     // A caller's list of names, for the operations that take one.
     ObjectName listedNames[2] = {"Alpha", "Beta"};
     NameList nameList{2, listedNames};
-    bool sweeping = false;  // within sweep()
+    bool sweeping = false;                          // within sweep()
+    std::map<std::string, std::set<uint32_t>> said;  // by operation: the numbers its swept calls gave
 
     void serve(const DefinitionOp& op, uint32_t ok, bool warn) {
         host.on(op.slot, [&op, ok, warn](void* q, void* r) {
@@ -466,6 +477,7 @@ protected:
             alloc::sweep([&](const alloc::Window&) {
                 StatusList s{};
                 codes.insert(last = op.call(&control, &s));
+                for (const Message& m : messages(s)) said[op.name].insert(m.number);
                 zvi::releaseStatusList(&s, 0);
             });
             sweeping = false;
