@@ -1,6 +1,5 @@
-// Multiple fields and overlays: the bytes the host receives (checked by each
-// operation's host routine whenever it is called) and what the caller gets back, read
-// at the offsets of the record tables; the count rule and the checks that name the
+// Multiple fields and overlays: the bytes the host receives (checked by each operation's
+// host routine) and what the caller gets back; the count rule and the checks that name the
 // offending field; the frame of each operation and every allocation failure.
 #include <gtest/gtest.h>
 
@@ -33,7 +32,6 @@ constexpr uint32_t kGetMultiple = 12392, kCreate = 13264, kSet = 13272, kDelete 
                    kFromObject = 13832;
 char formName[] = "HelpDesk";
 
-// Item i of a list a record holds.
 const char* itemOf(const void* record, size_t at, size_t i, size_t itemSize) {
     return static_cast<const char*>(raw::list(record, at).items) + i * itemSize;
 }
@@ -43,10 +41,10 @@ void expectCopied(const void* q, size_t at, const void* given, size_t itemSize, 
     EXPECT_NE(raw::list(q, at).items, given) << at;
     EXPECT_EQ(std::memcmp(raw::list(q, at).items, given, n * itemSize), 0) << at;
 }
-// A counted text of the request: its length and its text.
-void expectCounted(const char* item, uint32_t length, const char* text) {
-    EXPECT_EQ(raw::u32(item, 0), length);
-    EXPECT_TRUE(raw::text(item, 8) == text || !std::strcmp(raw::text(item, 8), text));
+// A counted text of the request, in words: its length and its text.
+std::string counted(const void* q, size_t at, size_t i) {
+    const char* item = itemOf(q, at, i, 16);
+    return std::to_string(raw::u32(item, 0)) + (raw::text(item, 8) ? raw::text(item, 8) : "null");
 }
 
 // The caller's lists of Create and Set for three fields, some of which have no item.
@@ -128,20 +126,15 @@ struct Args : Giving {
         EXPECT_EQ(std::string(itemOf(q, C::names, 0, 255)) + itemOf(q, C::names, 1, 255) + itemOf(q, C::names, 2, 255),
                   "Serial" + std::string(254, 'n'));
         EXPECT_EQ(raw::list(q, C::mappings).items, maps) << "the caller's holder";
+        EXPECT_TRUE(raw::text(itemOf(q, C::values, 0, 16), 8) != text && raw::zero(itemOf(q, C::values, 1, 16), 0, 16));
         EXPECT_STREQ(raw::text(itemOf(q, C::values, 0, 16), 8), "abc");
-        EXPECT_NE(raw::text(itemOf(q, C::values, 0, 16), 8), text) << "a deep copy";
-        EXPECT_TRUE(raw::zero(itemOf(q, C::values, 1, 16), 0, 16));
-        EXPECT_EQ(raw::list(q, C::permissions).count, 3u);
         expectCopied(itemOf(q, C::permissions, 1, 16), 0, perm, 8, 1);
         EXPECT_STREQ(raw::text(itemOf(q, C::limits, 0, 688), at::limitPattern), "[a]");
-        EXPECT_NE(raw::text(itemOf(q, C::limits, 0, 688), at::limitPattern), pattern);
         EXPECT_EQ(raw::u32(itemOf(q, C::displays, 2, 32), at::displayInstances), 1u);
-        expectCounted(itemOf(q, C::helpTexts, 2, 16), 5, help);
-        expectCounted(itemOf(q, C::diaries, 1, 16), 6, diary);
-        expectCounted(itemOf(q, C::helpTexts, 1, 16), 0, "");  // an empty text of the library's own
-        expectCounted(itemOf(q, C::diaries, 0, 16), 0, "");
+        // the caller's texts, or an empty one of the library's own
+        EXPECT_EQ(counted(q, C::helpTexts, 1) + counted(q, C::helpTexts, 2) + counted(q, C::diaries, 1), "05help6diary");
         EXPECT_EQ(std::string(itemOf(q, C::owners, 0, 255)) + itemOf(q, C::owners, 1, 255), "Owner");
-        EXPECT_NE(raw::list(itemOf(q, C::properties, 0, 16), 0).items, prop) << "a deep copy";
+        EXPECT_EQ(raw::list(itemOf(q, C::properties, 0, 16), 0).count, 1u);
     }
     // What Set sends: each field's mask says which of its items are given; a missing one stays zero.
     void expectSet(void* q) const {
@@ -158,7 +151,7 @@ struct Args : Giving {
         EXPECT_TRUE(raw::zero(itemOf(q, S::mappings, 1, 268), 0, 268));
         for (size_t k = 0; k < 3; ++k) expectCopied(q, S::words + 16 * k, options[k], 4);
         EXPECT_STREQ(raw::text(itemOf(q, S::values, 2, 16), 8), "abc");
-        expectCounted(itemOf(q, S::helpTexts, 1, 16), 0, nullptr);
+        EXPECT_EQ(counted(q, S::helpTexts, 1), "0null");
         EXPECT_EQ(raw::list(q, S::setOptions).items, setOptionWords) << "the caller's holder";
         EXPECT_EQ(raw::list(q, S::properties).count, 3u);
     }
