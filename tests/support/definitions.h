@@ -98,8 +98,7 @@ inline uint32_t expectSent(const void* q, const std::vector<InPart>& parts, bool
 // Single outputs: w a word, W a record emptied by its first word (or by its size when given),
 // q a qualifier, n a name buffer of size bytes (255 when 0) the host fills without a
 // terminator, t a text, l a list of two size-byte items, p the same emptied after the status
-// list is tested, v a record whose first word is a data type and which holds a text at size,
-// c a workflow connect, m a menu, x a form's transfer settings. Lists of two items: emptied
+// list is tested, c a workflow connect, m a menu, x a form's transfer settings. Lists of two items: emptied
 // whole at entry, F flat, N lists, H texts, C connects, M menus, A never answered; emptied by
 // their count, f flat (moved: a count without items stays), L names, T texts, X transfer
 // settings. D is a list the library drops, S the status list.
@@ -139,9 +138,6 @@ inline void fill(const Out& o, char* at, uint32_t k) {
         case 'n': return void(std::memset(at, 'a' + k % 26, nameSize(o)));
         case 't': return hostText(at, 0, seeded("v", k).c_str());
         case 'l': case 'p': return void(hostList(at, 0, 2, o.size));
-        case 'v':
-            raw::put(at, 0, uint32_t{ZVI_DATA_TEXT});
-            return raw::put(at, o.size, fake::text(seeded("v", k).c_str()));
         case 'q': case 'S': return;
         case 'm': return raw::put(at, 0, uint32_t{ZVI_MENU_LIST}), void(hostList(at, menuItems, 1, menuItem));
         case 'c':  // a type 1 connect: a heap holder of counted texts
@@ -164,7 +160,7 @@ inline std::string written(const Out& o, uint32_t k) {
         case 'w': case 'W': return std::to_string(100 + k);
         case 'q': case 'A': return "0";
         case 'n': return std::string(nameSize(o) - 1, char('a' + k % 26));
-        case 't': case 'v': return seeded("v", k);
+        case 't': return seeded("v", k);
         case 'l': case 'p': case 'f': case 'F': return "2";
         case 'c': return "Form";
         case 'm': return "1 items";
@@ -177,7 +173,6 @@ inline std::string seen(const Out& o, const char* out) {
         case 'w': case 'W': case 'q': return std::to_string(raw::u32(out, 0));
         case 'n': return out;
         case 't': return raw::text(out, 0) ? raw::text(out, 0) : "null";
-        case 'v': return raw::text(out, o.size);
         case 'c': return reinterpret_cast<const WorkflowConnect*>(out)->u.nameList->items[0];
         case 'm': return std::to_string(raw::list(out, menuItems).count) + " items";
         case 'x':
@@ -193,7 +188,6 @@ inline std::string seen(const Out& o, const char* out) {
 inline void release(const Out& o, char* out) {
     switch (o.kind) {
         case 't': return std::free(raw::ptr(out, 0));
-        case 'v': return std::free(raw::ptr(out, o.size));
         case 'c': return zvi::ReleaseWorkflowConnect(reinterpret_cast<WorkflowConnect*>(out), 0);
         case 'm': return zvi::ReleaseCharMenuDef(reinterpret_cast<CharMenuDef*>(out), 0);
         case 'x': return raw::u32(out, Transfer::flags) & 12 ? std::free(raw::ptr(out, Transfer::target)) : void();
@@ -214,7 +208,7 @@ inline size_t cleared(const Out& o, bool status) {
         case 't': return 8;
         case 'x': return Transfer::size;
         case 'W': return o.size ? o.size : 4;
-        case 'q': case 'l': case 'v': case 'c': case 'm': case 'f': case 'T': case 'L': case 'X':
+        case 'q': case 'l': case 'c': case 'm': case 'f': case 'T': case 'L': case 'X':
             return 4;
         default: return 16;
     }
