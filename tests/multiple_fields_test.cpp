@@ -170,7 +170,8 @@ const GetRow kGetMultipleFields{
         EXPECT_EQ(raw::text(q, at::GetMultiple::formName), formName);
         EXPECT_EQ(raw::list(q, at::GetMultiple::filter).count, 2u);
         EXPECT_TRUE(raw::zero(q, at::GetMultiple::wantedMask + 4, 200));
-    }};
+    },
+    1};
 
 // An overlay's object as the caller lays it out (kind 7, words 21 to 23), and its group
 // in a request: pointers into the caller's record and its words, or zero.
