@@ -50,42 +50,32 @@ char name[] = "Object", messageText[] = "message";
 struct Args {
     ObjectName forms[2] = {"HelpDesk", "Hi"};
     NameList formList{2, forms};
-    WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}};
+    WorkflowConnect connect{ZVI_CONNECT_FORMS, {&formList}}, *wc{};
     // order, operation mask, enable, aux, execute, control, focus, refresh, container type
     uint32_t values[9] = {1000, 127, 0, 9, 0x1FFFFF, 5, 6, 2, 5}, groupIds[2] = {7, 8};
-    Qualifier child{}, qualifier{ZVI_QUAL_NOT, {.child = &child}};
+    Qualifier child{}, qualifier{ZVI_QUAL_NOT, {.child = &child}}, *qual{};
     WorkflowAction action{2, {.message = {0, messageText}}};
-    WorkflowActionList actionList{1, &action};
-    IdList groups{2, groupIds};
+    WorkflowActionList actionList{1, &action}, *actions{}, *elseActions{};
+    IdList groups{2, groupIds}, *groupList{};
     Prop prop{4, textValue(0, messageText).value};
-    PropList props{1, &prop};
-    EscalationTime time{2, {1, 2, 3, 4}};
+    PropList props{1, &prop}, *properties{};
+    EscalationTime time{2, {1, 2, 3, 4}}, *escalationTime{};
     char texts[6][12] = {"help", "owner", "diary", "aux", "label", "description"}, value[5] = "high";
     CharMenuDef sub{ZVI_MENU_LIST, {}};
     CharMenuItem items[2] = {{"high", ZVI_ITEM_VALUE, {value}}, {"more", ZVI_ITEM_MENU, {.subMenu = &sub}}};
-    CharMenuDef menu{ZVI_MENU_LIST, {.menuItems = {2, items}}};
+    CharMenuDef menu{ZVI_MENU_LIST, {.menuItems = {2, items}}}, *menuDef{};
     Permission perms[2] = {{1, 2}, {3, 4}};
-    PermissionList permissions{2, perms};
+    PermissionList permissions{2, perms}, *permissionList{};
     ContainerOwner owners[1] = {{2, "Owner form"}};
-    ContainerOwnerList ownerList{1, owners};
+    ContainerOwnerList ownerList{1, owners}, *ownerObjects{};
     ContainerReference refs[1] = {{texts[4], texts[5], 3, 0, ZVI_REFERENCE_EXTERNAL, {}}};
-    ContainerReferenceList references{1, refs};
+    ContainerReferenceList references{1, refs}, *referenceList{};
 
     bool all = false;
     uint8_t removeFlag = 0;
     char renamed[8] = "Renamed", *newName = renamed, *help{}, *owner{}, *diary{}, *aux{}, *label{}, *description{};
     uint32_t *order{}, *operationMask{}, *enable{}, *auxOptions{}, *executeMask{}, *controlField{}, *focusField{},
              *refresh{}, *type{};
-    WorkflowConnect* wc{};
-    Qualifier* qual{};
-    WorkflowActionList *actions{}, *elseActions{};
-    PropList* properties{};
-    IdList* groupList{};
-    EscalationTime* escalationTime{};
-    CharMenuDef* menuDef{};
-    PermissionList* permissionList{};
-    ContainerOwnerList* ownerObjects{};
-    ContainerReferenceList* referenceList{};
 
     void give(bool every) {
         const auto g = [every](auto* p) { return every ? p : nullptr; };
@@ -134,14 +124,17 @@ struct Args {
 std::vector<InPart> parts(int op, const Args& a) {
     const at::Define& d = at::defines[op];
     const bool set = op % 2 == 0;
-    std::vector<InPart> p{{InPart::Borrowed, at::name, 0, name, true}, {InPart::Text, set ? at::newName : 0, 0, a.renamed, true}};
+    std::vector<InPart> p{{InPart::Borrowed, at::name, 0, name, true},
+                          {InPart::Text, set ? at::newName : 0, 0, a.renamed, true}};
     const std::pair<size_t, const char*> texts[] = {{d.texts[0], a.texts[0]}, {d.texts[1], a.texts[1]},
                                                     {d.texts[2], a.texts[2]}, {d.auxName, a.texts[3]},
                                                     {d.label, a.texts[4]}, {d.description, a.texts[5]}};
-    for (const auto& [at, given] : texts) p.push_back({set || at != d.auxName ? InPart::Text : InPart::Borrowed, at, 0, given});
+    for (const auto& [at, given] : texts)
+        p.push_back({set || at != d.auxName ? InPart::Text : InPart::Borrowed, at, 0, given});
     const std::pair<size_t, const void*> copies[] = {{d.properties, &a.props}, {d.groupList, &a.groups},
                                                      {d.permissions, &a.permissions}, {d.owners, &a.ownerList}};
-    for (const auto& [at, given] : copies) p.push_back({InPart::Copied, at, 0, given, at == d.groupList && op == CreateA});
+    for (const auto& [at, given] : copies)
+        p.push_back({InPart::Copied, at, 0, given, at == d.groupList && op == CreateA});
     const size_t words[] = {d.order, d.operationMask, 0, d.auxOptions, d.executeMask, d.controlField, d.focusField,
                             op == CreateM ? 0 : d.refresh, d.type};
     for (size_t i = 0; i < 9; ++i) p.push_back({InPart::Word, words[i], 0, &a.values[i]});
@@ -359,10 +352,8 @@ TEST_F(WorkflowTest, ChecksRunInTheirOrder) {
         {SetA, [&](Args& a) { a.groupList = &noGroups, a.executeMask = &exec, a.enable = &two; }, "2:187 1:71"},
         {SetA, [&](Args& a) { a.groupList = &noGroups, a.order = &big; }, "2:169"},
         {SetA, [&](Args& a) { a.executeMask = &a.values[4], a.controlField = &a.values[5], a.newName = name; }, "", 48},
-        {SetA, [&](Args& a) { a.aux = a.texts[3], a.auxOptions = &a.values[3], a.newName = nullptr; }, "1:54"},
         {CreateA, [&](Args& a) { a.actions = &a.actionList; }, "1:71"},
         {SetE, [&](Args& a) { a.escalationTime = &a.time, a.newName = name; }, "", 2},
-        {SetM, [&](Args& a) { a.newName = name; }, "1:54"},
         {SetM, [&](Args& a) { a.newName[0] = '\0'; }, "1:54"},
         {SetM, [&](Args& a) { a.newName = nullptr, a.refresh = &codes[0]; }, "2:207"},
         {SetM, [&](Args& a) { a.refresh = &codes[3], a.menuDef = &badType; }, "2:207"},
