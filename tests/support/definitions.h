@@ -343,7 +343,9 @@ protected:
     // A call's messages in words, "type:number" and "=detail" when it has one, each with its
     // text; the code is the first's type. It reaches the host unless an error or warning 54
     // ends it, or as reaches says.
-    void expectSaid(const std::function<uint32_t()>& call, const std::string& expected, int reaches = -1) {
+    void expectSaid(const std::function<uint32_t()>& call, const std::string& expected, int reaches = -1,
+                    long row = -1) {
+        SCOPED_TRACE(row);
         host.clearEvents();
         const uint32_t rc = call();
         std::string said;
@@ -386,10 +388,7 @@ protected:
 
     using Said = std::pair<std::function<uint32_t()>, const char*>;
     void expectSaid(const std::vector<Said>& rows) {
-        for (const Said& row : rows) {
-            SCOPED_TRACE(&row - rows.data());
-            expectSaid(row.first, row.second);
-        }
+        for (const Said& row : rows) expectSaid(row.first, row.second, -1, &row - rows.data());
     }
     void answer(const GetRow& g, void* q, void* r) {
         g.request(q);
