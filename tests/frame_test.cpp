@@ -5,6 +5,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "bridge/host_table.h"
 #include "tests/support/calls.h"
 #include "tests/support/environment.h"
@@ -199,28 +201,40 @@ uint32_t runFrame(Op op, ControlRecord* control, StatusList* status, const IdLis
 }
 
 // A refusal names the operation (the overlays without their "I"), calls neither hooks nor routine, and
-// under every allocation failure still ends in an error, copies released.
+// under every allocation failure still ends in an error, copies released: the message recorded with its
+// detail, only its text falling back as the catalog rules say when the catalog's own allocations fail.
 TEST_F(FrameTest, AdminThreadCheckRefusesWithTheOperationsName) {
     host.adminCheck = [](uint32_t) { return 0u; };
     const std::tuple<Op, uint32_t, const char*> rows[] = {
         {Op::DeleteSchema, 10, "ZVIDeleteSchema"}, {Op::DeleteActiveLink, 41, "ZVIDeleteActivelink"},
         {Op::CreateOverlay, 197, "ZVCreateOverlay"}, {Op::CreateOverlayFromObject, 198, "ZVCreateOverlayFromObject"}};
+    const std::string number = "; Message number = 9905";
+    const std::set<std::string> any{"The server could not carry out the call", "Cannot open catalog" + number,
+                                    "Message not in catalog" + number};
     uint32_t idItems[2] = {1, 2};
     IdList ids{2, idItems};
     for (auto [op, opcode, name] : rows) {
         const std::string detail = std::string(name) + " - Cache Changing call from a Non-Admin thread";
         const std::vector<Message> expected{catalogMessage(2, 9905, detail.c_str())};
+        std::set<std::string> texts;
         alloc::sweep([&](const alloc::Window& w) {
             host.clearEvents();
             StatusList s{};
             const uint32_t rc = runFrame(op, &control, &s, &ids);
             EXPECT_TRUE(rc == 2u || (w.failed() && (rc == 300u || rc == 3u))) << rc;
+            if (rc == 2u) {
+                const Message m = messages(s).at(0);
+                texts.insert(m.text);
+                EXPECT_EQ(std::tie(m.type, m.number, m.detail), std::tie(expected[0].type, expected[0].number, detail));
+            }
             if (!w.failed()) {
                 EXPECT_EQ(messages(s), expected);
                 EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1}, {Event::Admin, opcode}}));
             }
             releaseStatusList(&s, 0);
         });
+        for (const std::string& t : texts) EXPECT_TRUE(any.count(t)) << t;
+        if (alloc::kSeesSystemAllocations) EXPECT_EQ(texts, any) << "the catalog's allocations are failed too";
     }
 }
 
