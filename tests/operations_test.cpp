@@ -13,9 +13,6 @@ using fake::Event;
 
 namespace {
 
-// Offsets beside the rows: the entry data (count, pointer at +8) and status of the BLOB result, the handle.
-constexpr size_t kBlobData = 168, kBlobStatus = 184, kHandle = 168;
-
 char form[] = "HelpDesk", textA[] = "first value", sqlText[] = "select 1";
 const char newId[] = "XXXXXXXXXXXXXXXY";  // all 16 bytes: cut to 15
 const std::string traceArgument(2000, 'y'), traceText = '<' + traceArgument.substr(0, 1002);  // strlen + 999
@@ -188,7 +185,6 @@ const std::vector<Row>& operations() {
     static const std::vector<Field> list = {{168, Form}, {176, WantCopy, &qualifier}, {200, Copy, &listFields},
         {216, Copy, &sortList}, {232, Word, 10}, {236, Word, 20}, {240, Word, 1}, {244, Want}};
     static const std::vector<Row> table = {
-        // Entries.
         {"ZVIGetEntry", 12224, 1, kKeeping, 184, {{168, Form}, {176, Copy, &ids}, {192, Copy, &fields}, {208, Want}},
          {{168, List}}, [](T& t) { return ZVIGetEntry(t.c, form, &ids, &fields, t.out<FieldValueList>(), t.s); }},
         {"ZVISetEntry", 12248, 2, kStandard, 168,
@@ -224,7 +220,6 @@ const std::vector<Row>& operations() {
          [](T& t) { return ZVIGetListEntryWithMultiSchemaFields(t.c, &fromList, &multiFields, t.out(multiQualifier),
              &multiFields, 5, 50, 1, &groupBy, t.out(multiQualifier), t.out<MultiFieldValueListList>(),
              t.out(t.g.value), t.s); }},
-        // Server information and utilities.
         {"ZVIGetServerInfo", 12616, 36, kStandard, 184, {{168, Copy, &fields}}, {{168, List}},
          [](T& t) { return ZVIGetServerInfo(t.c, &fields, t.out<ServerInfoList>(), t.s); }},
         {"ZVIExecuteProcess", 12696, 61, kStandard, 192, {{168, Wide, sqlText}, {176, Want}},
@@ -250,7 +245,6 @@ const std::vector<Row>& operations() {
          [](T& t) { return ZVIBeginClientManagedTransaction(t.c, t.out<char*>(), t.s); }},
         {"ZVIEndTransaction", 13656, 0, kKeeping, 168, {{168, Word, 7}}, {},
          [](T& t) { return ZVIEndClientManagedTransaction(t.c, 7, t.s); }},
-        // Workflow context.
         {"ZVIWfCreateEntry", 13512, 0, kWorkflowNoStep | kNewId, 16,
          {{0, Context}, {8, WantCopy, &values}, {24, Word, 11}}, {{0, Id}},
          [](T& t) { return ZVIWfCreateEntry(wfContext, t.out(values), t.id(), 11, t.s); }},
@@ -397,15 +391,14 @@ TEST_F(OperationsTest, GetEntryBLOBHandsOverTheDataOrFails) {
         {data(0, 0, "").substr(0, 5), "", notExpanded}, {data(1, size - 1, packed), "", notExpanded}};
     for (const auto& [block, expected, failure] : cases) {
         SCOPED_TRACE(block.size());
-        answerBytes(12232, kBlobData, block, kBlobStatus);
+        answerBytes(12232, 168, block, 184);  // the entry data (count, pointer at 176), the status list
         Locator loc{ZVI_LOC_BUFFER, {}};
         control.contextWord0 = 3;
         alloc::Window w;
         const bool fails = failure.number != 0;
         EXPECT_EQ(ZVIGetEntryBLOB(&control, form, &ids, 1, &loc, &status), fails ? 2u : 0u);
-        std::vector<Message> all{{ZVI_NOTE, 78, "host note", "", false}};
-        if (fails) all.insert(all.begin(), failure);
-        EXPECT_EQ(messages(status), all);
+        const Message note{ZVI_NOTE, 78, "host note", "", false};
+        EXPECT_EQ(messages(status), (fails ? std::vector<Message>{failure, note} : std::vector<Message>{note}));
         EXPECT_EQ(control.contextWord0, fails ? 3 : host.contextWord0);
         const auto* got = reinterpret_cast<const char*>(loc.u.mem.buffer);
         EXPECT_EQ(got ? std::string(got, loc.u.mem.bufSize + 1) : "none", fails ? "none" : expected + '\0');
@@ -419,14 +412,13 @@ TEST_F(OperationsTest, GetEntryBLOBHandsOverTheDataOrFails) {
 // End empties the text of the first handle property only, in the caller's memory, on success only.
 TEST_F(OperationsTest, TransactionHandles) {
     char kept[] = "previous", *handle = nullptr;
-    answerBytes(13648, kHandle, std::string("tx\0-42", 6), 184);
+    answerBytes(13648, 168, std::string("tx\0-42", 6), 184);  // the handle (length, pointer at 176)
     EXPECT_EQ(ZVIBeginClientManagedTransaction(&control, &handle, &status), 0u);
     EXPECT_EQ(std::string(handle, 7), std::string("tx\0-42\0", 7));
     std::free(std::exchange(handle, kept));
-    answerBytes(13648, kHandle, "", 184);
+    answerBytes(13648, 168, "", 184);
     EXPECT_EQ(ZVIBeginClientManagedTransaction(&control, &handle, &status), 0u);
     EXPECT_EQ(handle, kept);
-
     char other[] = "other", first[] = "tx-1", second[] = "tx-2";
     Prop props[] = {
         {7, textValue(0, other).value}, {60037, textValue(0, first).value}, {60037, textValue(0, second).value}};
