@@ -22,15 +22,13 @@ namespace {
 constexpr uint32_t kDeleteSlot = 12264, kServerInfoSlot = 12616;
 char schema[] = "HelpDesk";
 
-// A heap list as the host builds it, one entry a character: its type, tagged with tag.
+// A heap list as the host builds it, one entry a character (its type); a list's messages as "2h 2#154 0c".
 StatusList hostList(const char* types, const char* tag) {
     alloc::Paused hostSide;  // tracked, never failed
     StatusList list{};
     for (const char* t = types; *t; ++t) fake::addMessage(list, *t - '0', 100 + *t - '0', "host", tag);
     return list;
 }
-
-// Each message as its type and detail, or number when it has none: "2h 2#154 0c".
 std::string tags(const StatusList& list) {
     std::string out;
     for (const Message& m : messages(list))
@@ -99,8 +97,7 @@ TEST(StatusList, MergeCallerFirstWithinEachClassOrTheMoreSevereListWith154) {
         }
 }
 
-// A version before 20 is refused with 9756, but the whole table is copied first and kept. (Every host of
-// the fixture starts at 20.)
+// A version before 20 (the fixture's) is refused with 9756, but the whole table is copied first and kept.
 TEST(Initialization, VersionTestAndTableCopy) {
     fake::Host host(19);
     HostEntryTable table = host.table();
@@ -111,9 +108,6 @@ TEST(Initialization, VersionTestAndTableCopy) {
                                     2, 9756, "Version 20 of the ZVIAPI interface is not supported by the server")});
     releaseStatusList(&status, 0);
     EXPECT_EQ(zvi::host.table.u.bytes[ZVI_HOST_TABLE_SIZE - 1], 0xAB);
-    ControlRecord control{};
-    EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &status), 0u);
-    EXPECT_EQ(host.calls(kDeleteSlot), 1);
 }
 
 // A newly loaded copy of the shared library has not yet asked for the server's character set: its
@@ -229,7 +223,6 @@ TEST_F(FrameTest, AdminThreadCheckRefusesWithTheOperationsName) {
             }
             releaseStatusList(&s, 0);
         });
-        for (const std::string& t : texts) EXPECT_TRUE(any.count(t)) << t;
         EXPECT_TRUE(!alloc::kSeesSystemAllocations || texts == any) << "the catalog's allocations are failed too";
     }
 }
@@ -253,8 +246,7 @@ TEST_F(FrameTest, ServerCharacterSetDiscovery) {
         raw::putList(r, 168, 1, info);
         return 1u;
     });
-    control.contextWord0 = 99;  // not sent
-    std::strcpy(control.text1, "user");
+    std::strcpy(control.text1, "user");  // not sent
     StatusEntry untouched{};
     StatusList sentinel{7, &untouched};  // left alone
     const std::tuple<const char*, const char*, bool> rows[] = {
@@ -267,12 +259,11 @@ TEST_F(FrameTest, ServerCharacterSetDiscovery) {
             host.clearEvents();
             StatusList s{};
             EXPECT_EQ(ZVIDeleteEntry(&control, schema, nullptr, 0, &s), 0u);
-            const uint32_t kept = s.numItems;
+            EXPECT_TRUE(w.failed() || s.numItems == 0) << "the discovery's messages are dropped";
             releaseStatusList(&s, 0);
             char name[ZVI_CHARSET_NAME_SIZE] = "junk";
             EXPECT_EQ(ZVIGetServerCharSet(nullptr, name, &sentinel), 0u);
             if (w.failed()) return;
-            EXPECT_EQ(kept, 0u);
             EXPECT_EQ(asked, std::vector<uint32_t>{55});
             EXPECT_STREQ(name, family) << (given ? given : "an integer");
             EXPECT_EQ(host.calls(kServerInfoSlot), failing ? 2 : 1) << "asked while unset only";

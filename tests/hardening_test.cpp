@@ -49,11 +49,9 @@ TEST(CharSets, ConversionsAndChecks) {
         });
     }
     char* replacement = nullptr;
-    for (const char* text : {"text", "\xEF\xBB\xBFtext"}) {
-        utl::adjustConversion(text, utf8, &replacement);
-        EXPECT_STREQ(replacement, *text == 't' ? nullptr : "text");
-        std::free(replacement);
-    }
+    utl::adjustConversion("\xEF\xBB\xBFtext", utf8, &replacement);
+    EXPECT_STREQ(replacement, "text");
+    std::free(replacement);
 }
 
 // The buffer grows up to the caller's limit and the data is terminated; more than the limit fails with
@@ -71,8 +69,7 @@ TEST(Expand, GrowsWithinItsLimit) {
     };
     for (uint32_t limit : {0u, uint32_t(data.size())}) {
         ASSERT_EQ(expand(limit), 0);
-        ASSERT_EQ(length, data.size());
-        EXPECT_EQ(std::memcmp(out, data.data(), length), 0);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(out), length), data);
         EXPECT_EQ(out[length], 0) << "terminated";
     }
     EXPECT_NE(expand(uint32_t(data.size() - 1)), 0) << "more than the limit";
@@ -140,17 +137,15 @@ TEST_F(Concurrency, DeleteEntryOnEightThreads) {
 // A thread's first call with the heap exhausted runs without an allocation context and leaves none
 // behind; its next call makes one.
 TEST_F(HostTest, FirstCallOfAThreadWithTheHeapExhausted) {
-    host.on(12264 /* delete entry */, [](void*, void*) { return 1u; });
     std::thread([&] {
-        StatusList s{};
         {
             alloc::Window w(alloc::kEvery);
-            EXPECT_EQ(ZVIDeleteEntry(&control, form, nullptr, 0, &s), 0u);
+            EXPECT_EQ(ZVIDeleteEntry(&control, form, nullptr, 0, &status), 0u);
             EXPECT_TRUE(w.failed());
             EXPECT_EQ(w.liveBlocks(), 0u);
         }
         EXPECT_EQ(zvi::rpc::getThreadContext(), nullptr);
-        EXPECT_EQ(ZVIDeleteEntry(&control, form, nullptr, 0, &s), 0u);
+        EXPECT_EQ(ZVIDeleteEntry(&control, form, nullptr, 0, &status), 0u);
         EXPECT_NE(zvi::rpc::getThreadContext(), nullptr);
     }).join();
 }
