@@ -326,6 +326,7 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
         call(row, &status);
         EXPECT_EQ(zvi::rpc::getThreadContext() != nullptr, (row.variant & kAllocStep) != 0) << row.failureText;
         zvi::ensureThreadAllocator();
+        zvi::releaseStatusList(&status, 0);
         serve(row, true, false);  // copies that fail reach the host empty
         alloc::sweep([&](const alloc::Window& w) {
             StatusList list{};
