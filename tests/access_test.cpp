@@ -26,7 +26,7 @@ constexpr uint32_t kGroups = 12568, kUsers = 12576, kVerify = 12584, kRoles = 13
 char appName[] = "Approval", userName[] = "Demo", stateName[] = "Running";
 std::string longName(300, 'n');  // cut at 254 characters
 int userArgument = 7;
-FormTypeInfo typeInfo;  // filled with 0x5A
+FormTypeInfo typeInfo;  // filled with 0x5A by ops()
 
 // A request's names in their buffers, zero bytes from the last one's end to the record's size.
 void expectNames(void* q, std::initializer_list<std::pair<size_t, std::string>> names, size_t size) {
