@@ -31,7 +31,8 @@ FormTypeInfo typeInfo;  // filled with 0x5A by ops()
 // A request's names in their buffers, zero bytes from the last one's end to the record's size.
 void expectNames(void* q, std::initializer_list<std::pair<size_t, std::string>> names, size_t size) {
     for (const auto& [at, name] : names) EXPECT_EQ(raw::inlineText(q, at), name) << at;
-    EXPECT_TRUE(raw::zero(q, (names.end() - 1)->first + (names.end() - 1)->second.size(), size));
+    const auto& last = *(names.end() - 1);
+    EXPECT_TRUE(raw::zero(q, last.first + last.second.size(), size));
 }
 
 using C = ControlRecord*;
