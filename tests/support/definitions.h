@@ -352,7 +352,7 @@ protected:
         for (const Message& m : messages(status)) {
             said += (said.empty() ? "" : " ") + std::to_string(m.type) + ":" + std::to_string(m.number) +
                     (m.hasDetail ? "=" + m.detail : "");
-            EXPECT_EQ(m.text, kTexts.count(m.number) ? kTexts.at(m.number) : "") << m.number;
+            if (kTexts.count(m.number)) EXPECT_EQ(m.text, kTexts.at(m.number));
         }
         EXPECT_EQ(said, expected);
         EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
@@ -386,6 +386,19 @@ protected:
         }
     }
 
+    // The same as rows: a call and its message (type, number, detail; no number: none, and
+    // the call reaches the host).
+    struct CheckRow {
+        std::function<uint32_t()> call;
+        uint32_t type, number;
+        const char* detail = nullptr;
+    };
+    void checkArguments(const std::vector<CheckRow>& rows) {
+        for (const CheckRow& r : rows) {
+            const std::string said = r.number ? std::to_string(r.type) + ":" + std::to_string(r.number) : "";
+            expectSaid(r.call, said + (r.detail ? std::string("=") + r.detail : ""), !r.number, &r - rows.data());
+        }
+    }
     using Said = std::pair<std::function<uint32_t()>, const char*>;
     void expectSaid(const std::vector<Said>& rows) {
         for (const Said& row : rows) expectSaid(row.first, row.second, -1, &row - rows.data());
