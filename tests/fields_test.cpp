@@ -1,6 +1,5 @@
-// Field operations: the bytes the host receives and what the caller gets back, read at
-// the offsets of the record tables; the checks made before the host is called; the
-// frame variant of each operation and every allocation failure.
+// Field operations: the bytes the host receives and what the caller gets back; the checks made
+// before the host is called; the frame of each operation and every allocation failure.
 #include <gtest/gtest.h>
 
 #include "tests/support/copies.h"
@@ -42,12 +41,10 @@ GetRow getField(bool workflow) {
              }};
     if (!workflow) return g;
     g.outs.erase(g.outs.end() - 2);
-    g = {"ZVIWfGetField", kWfGet, ZVI_NO_HOOKS, g.wantedAt, g.sweepCodes, g.outs,
-         pass<0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15>(
-             [](ControlRecord*, char* form, uint32_t id, auto... a) { return ZVIWfGetField(form, id, a...); }, formName,
-             8u),
-         g.request};
-    return g;
+    return direct(g, "ZVIWfGetField", kWfGet,
+                  pass<0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15>(
+                      [](ControlRecord*, char* form, uint32_t id, auto... a) { return ZVIWfGetField(form, id, a...); },
+                      formName, 8u));
 }
 
 class FieldsTest : public DefinitionsTest {

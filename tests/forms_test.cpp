@@ -1,6 +1,5 @@
-// Form operations: the bytes the host receives and what the caller gets back, read at
-// the offsets of the record tables; the frame variant of each operation, its checks,
-// and every allocation failure.
+// Form operations: the bytes the host receives and what the caller gets back; the frame of each
+// operation, its checks and every allocation failure.
 #include <gtest/gtest.h>
 
 #include "tests/support/copies.h"
@@ -111,12 +110,10 @@ GetRow getSchema(bool workflow) {
               {4248, 128, 't'}, {4264, 256, 'l', 24}, {at::GetSchema::status, 0, 'S'}},
              pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16>(ZVIGetSchema, formName),
              [](const void* q) { EXPECT_EQ(raw::text(q, at::GetSchema::name), formName); }};
-    if (workflow)
-        g = {"ZVIWfGetSchema", kWfGet, ZVI_NO_HOOKS, g.wantedAt, g.sweepCodes, g.outs,
-             pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16>(
-                 [](ControlRecord*, char* form, auto... a) { return ZVIWfGetSchema(form, a...); }, formName),
-             g.request};
-    return g;
+    return !workflow ? g : direct(g, "ZVIWfGetSchema", kWfGet,
+                                  pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16>(
+                                      [](ControlRecord*, char* form, auto... a) { return ZVIWfGetSchema(form, a...); },
+                                      formName));
 }
 
 // ZVIGetMultipleSchemas: its nineteen lists in result order (4: not an output, released
@@ -201,22 +198,6 @@ TEST_F(FormsTest, EveryAllocationFailureEndsInADefinedOutcome) { sweep(ops()); }
 TEST_F(FormsTest, GetsHandOverWhatTheyAskFor) {
     for (const GetRow& g : {getSchema(false), kGetMultipleSchemas, getListSchema(false), getListSchema(true)})
         checkOutputs(g);
-}
-
-// Warning 54 before anything reaches the host: a new name null, empty or the form's own;
-// references and the reserved argument are not sent.
-TEST_F(FormsTest, SetWithNothingToChangeWarns) {
-    char empty[] = "";
-    FormReferenceList references{};
-    int reserved = 0;
-    auto set = [&](char* newName) {
-        return [=, &references, &reserved] {
-            return ZVISetSchema(&control, formName, newName, nullptr, &references, nullptr, nullptr, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &reserved,
-                                &status);
-        };
-    };
-    expectSaid({{set(nullptr), "1:54"}, {set(empty), "1:54"}, {set(formName), "1:54"}});
 }
 
 // A name the host says is 255 characters long ends the call; nothing is handed over.

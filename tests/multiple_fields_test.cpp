@@ -89,7 +89,6 @@ struct Args : Giving {
     FieldResultList* resultsArg = &results;
 
     Args() { limit.u.text.charPattern = pattern; }
-    Args(const Args&) = delete;
     uint32_t create(ControlRecord* c, StatusList* s) {
         return ZVICreateMultipleFields(c, formName, &fieldIds, flagsArg, given(&fieldNames), given(&mappings),
                                        required[0], required[1], required[2], required[3], given(&defaultValues),
@@ -198,9 +197,8 @@ protected:
     uint32_t word = 0;
 };
 
-// Each operation with every argument, and Create, Set, GetMultiple and the overlays
-// with only what they require. The host routines check the requests; the calls check
-// what they hand back.
+// Each operation with every argument, and Create, Set and the overlays with only what they
+// require; the calls check what they hand back.
 std::vector<DefinitionOp> MultipleFieldsTest::ops() {
     auto fields = [this](bool create, bool all) {
         return [this, create, all](ControlRecord* c, StatusList* s) {

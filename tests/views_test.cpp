@@ -1,6 +1,5 @@
-// View operations: the bytes the host receives (checked by each operation's host
-// routine whenever it is called) and what the caller gets back, at the offsets of the
-// record tables; the checks; the frame of each operation and every allocation failure.
+// View operations: the bytes the host receives and what the caller gets back; the checks; the
+// frame of each operation and every allocation failure.
 #include <gtest/gtest.h>
 
 #include "tests/support/definitions.h"

@@ -1,7 +1,5 @@
-// Filters, active links, escalations, character menus and containers: the bytes the
-// host receives and what the caller gets back, at the offsets of the record tables;
-// the checks in their order; frames and allocation failures. Set and Create are rows of
-// one table, every Get a table of its outputs, each walked by one driver.
+// Filters, active links, escalations, character menus and containers: the bytes the host
+// receives and what the caller gets back; the checks in their order; frames and allocation failures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,8 +14,8 @@ namespace at {  // typed in from the record tables
 constexpr size_t name = 168, changeMask = 176, newName = 184, deleteOption = 176, deleteEnd = 200, getWanted = 176;
 constexpr size_t multipleNames = 168, multipleWanted = 184, multipleSince = 188, lists = 168, menuItems = 8;
 constexpr size_t menuSize = 704, menuItem = 272;
-// Set and Create in the order of the operations below: the attributes the workflow
-// objects share, their own words, then the menus' and the containers' (0: none).
+// Set and Create in the order of the operations below: the attributes the workflow objects
+// share, their own words, then the menus' and the containers' (0: none).
 struct Define {
     size_t size = 0, connect = 0, enable = 0, qualifier = 0, actions = 0, elseActions = 0, texts[3] = {},
            properties = 0, order = 0, operationMask = 0, groupList = 0, executeMask = 0, controlField = 0,
@@ -207,7 +205,6 @@ protected:
     }
     std::vector<GetRow> gets();
 
-    // Every operation's row: Set and Create, Delete, and the Gets with every output passed and released.
     std::vector<DefinitionOp> ops() {
         std::vector<DefinitionOp> rows = defines();
         const char* const deletes[5] = {"ZVIDeleteFilter", "ZVIDeleteActivelink", "ZVIDeleteEscalation",

@@ -1,8 +1,6 @@
-// Helpers of the definition-operation tests: each family's operations as table rows,
-// the checks every row goes through (frame variant, admin refusal, failure texts, the
-// allocation-failure sweep), host results laid out as raw bytes, the drivers that walk
-// the arguments a Set or Create sends and the outputs a Get hands over as tables, and
-// the messages a call gives in words.
+// Helpers of the definition-operation tests: operations as rows of the frame checks and the
+// allocation-failure sweep, host results laid out as raw bytes, the drivers of the arguments a
+// Set or Create sends and of the outputs a Get hands over, and the messages a call gives in words.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -57,10 +55,9 @@ inline void hostText(void* record, size_t at, const char* text) {
 }
 inline void hostName(void* record, size_t at, const char* name) { std::strcpy(static_cast<char*>(record) + at, name); }
 
-// One argument of a Set or Create: its request offset, change-mask bit, the caller's
-// object, and how the request holds it (Flag: only its bit). A copy keeps the caller's
-// first word and the first word its pointer (at ptrAt) leads to, under a pointer of
-// its own.
+// One argument of a Set or Create: its request offset, change-mask bit, the caller's object, and
+// how the request holds it (Flag: only its bit). A copy keeps the caller's first word and the
+// first word its pointer (at ptrAt) leads to, under a pointer of its own.
 struct InPart {
     enum Kind { Borrowed, Text, Copied, Word, Flag } kind;
     size_t at;
@@ -198,8 +195,7 @@ inline void release(const Out& o, char* out) {
     for (uint32_t i = 0; l.items && i < l.count; ++i) release(item(o, true), (char*)l.items + i * callerItem(o));
     std::free(l.items);
 }
-// How many leading bytes of an output a failing call clears (a late one: once it knows of a
-// status list).
+// How many leading bytes of an output a failing call clears (a late one: given a status list).
 inline size_t cleared(const Out& o, bool status) {
     switch (o.kind) {
         case 'w': return 0;
@@ -213,8 +209,8 @@ inline size_t cleared(const Out& o, bool status) {
         default: return 16;
     }
 }
-// A GetMultiple's lists in result order from at, each with its item size and bit (by
-// default the bits following each other, D, S and A without one).
+// A GetMultiple's lists in result order from at: their item sizes and bits (by default one after
+// the other, D, S and A without one).
 inline std::vector<Out> resultLists(size_t at, const char* kinds, std::vector<size_t> sizes,
                                     std::vector<uint32_t> bits = {}) {
     std::vector<Out> outs;
@@ -256,6 +252,11 @@ struct GetRow {
     std::function<void(const void* request)> request = [](const void*) {};  // the operation's own words
     uint64_t always = 0;  // the outputs a call requires, passed in every call
 };
+// A Get's workflow variant: called directly, without a control record.
+inline GetRow direct(GetRow g, const char* name, uint32_t slot, Call call) {
+    g.name = name, g.slot = slot, g.opcode = ZVI_NO_HOOKS, g.call = std::move(call);
+    return g;
+}
 
 // The texts of the messages the checks give, typed in.
 inline const std::map<uint32_t, std::string> kTexts{
@@ -286,7 +287,6 @@ struct Giving {
 
 class DefinitionsTest : public HostTest, public Giving {
 protected:
-    // A caller's list of names, for the operations that take one.
     ObjectName listedNames[2] = {"Alpha", "Beta"};
     NameList nameList{2, listedNames};
     bool sweeping = false;                          // within sweep()
@@ -361,10 +361,9 @@ protected:
         zvi::releaseStatusList(&status, 0);
     }
 
-    // A Set's or Create's two rows (added to rows): its call with every argument (all) and with only
-    // those always given; the host checks the request (its change mask at maskAt, unless
-    // 0) before op.answer, but in a sweep, where a copy may fail without failing the
-    // call. Without arguments to copy, allocation failures end in code 0 only (or 300).
+    // A Set's or Create's two rows: with every argument (all) and with only those always given; the
+    // host checks the request (its change mask at maskAt, unless 0) before op.answer, but in a
+    // sweep, where a copy may fail without failing the call.
     void addSentRows(std::vector<DefinitionOp>& rows, const DefinitionOp& op, size_t maskAt, bool& all,
                      std::function<std::vector<InPart>()> parts) {
         for (bool every : {true, false}) {
