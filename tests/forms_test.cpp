@@ -17,7 +17,7 @@ struct Schema {  // Set and Create: name, typeInfo, five lists, transfer, tracki
 constexpr Schema SetSchema{168, 192, {2520, 2536, 2552, 2568, 2584}, 2600, 3168, {3464, 3472, 3480, 3488}, 3496};
 constexpr Schema CreateSchema{168, 176, {2504, 2520, 2536, 2552, 2568}, 2584, 3152, {3448, 3456, 3464, 3472}, 3480};
 constexpr size_t setChangeMask = 176, setNewName = 184;
-namespace GetSchema { constexpr size_t name = 168, wantedMask = 176, unusedPermissions = 2496, status = 4280; }
+namespace GetSchema { constexpr size_t name = 168, wantedMask = 176, status = 4280; }
 namespace DeleteSchema { constexpr size_t name = 168, deleteOption = 176; }
 namespace GetListSchema {
 constexpr size_t sinceTime = 168, nameFilter = 176, listKind = 184, idFilter = 192, propertyFilter = 208,
@@ -104,10 +104,10 @@ struct Args : Giving {
 // of its result; the host's unused permissions are always released.
 GetRow getSchema(bool workflow) {
     GetRow g{"ZVIGetSchema", kGet, 7, at::GetSchema::wantedMask, {0},
-             {{168, 1, 'W'}, {2480, 0, 'l', 280}, {at::GetSchema::unusedPermissions, 0, 'D', 8}, {2512, 2, 'l', 8},
-              {2528, 4, 'l', 4}, {2544, 8, 'l', 20}, {2560, 16, 'l', 8}, {2576, 32, 'l', 328}, {2592, 512, 'x'},
-              {3160, 1024, 'W', 296}, {3456, 0, 'n'}, {3712, 64, 't'}, {3728, 0, 'w'}, {3732, 2048, 'n'}, {3987, 4096, 'n'},
-              {4248, 128, 't'}, {4264, 256, 'l', 24}, {at::GetSchema::status, 0, 'S'}},
+             {{168, 1, 'W'}, {2480, 0, 'l', 280}, {2496, 0, 'D', 8}, {2512, 2, 'l', 8}, {2528, 4, 'l', 4},
+              {2544, 8, 'l', 20}, {2560, 16, 'l', 8}, {2576, 32, 'l', 328}, {2592, 512, 'x'}, {3160, 1024, 'W', 296},
+              {3456, 0, 'n'}, {3712, 64, 't'}, {3728, 0, 'w'}, {3732, 2048, 'n'}, {3987, 4096, 'n'}, {4248, 128, 't'},
+              {4264, 256, 'l', 24}, {at::GetSchema::status, 0, 'S'}},
              pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16>(ZVIGetSchema, formName),
              [](const void* q) { EXPECT_EQ(raw::text(q, at::GetSchema::name), formName); }};
     return !workflow ? g : direct(g, "ZVIWfGetSchema", kWfGet,

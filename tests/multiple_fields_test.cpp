@@ -131,7 +131,8 @@ struct Args : Giving {
         EXPECT_STREQ(raw::text(itemOf(q, C::limits, 0, 688), at::limitPattern), "[a]");
         EXPECT_EQ(raw::u32(itemOf(q, C::displays, 2, 32), at::displayInstances), 1u);
         // the caller's texts, or an empty one of the library's own
-        EXPECT_EQ(counted(q, C::helpTexts, 1) + counted(q, C::helpTexts, 2) + counted(q, C::diaries, 1), "05help6diary");
+        EXPECT_EQ(counted(q, C::helpTexts, 1) + counted(q, C::helpTexts, 2) + counted(q, C::diaries, 1),
+                  "05help6diary");
         EXPECT_EQ(std::string(itemOf(q, C::owners, 0, 255)) + itemOf(q, C::owners, 1, 255), "Owner");
         EXPECT_EQ(raw::list(itemOf(q, C::properties, 0, 16), 0).count, 1u);
     }

@@ -280,7 +280,8 @@ std::vector<GetRow> WorkflowTest::gets() {
              EXPECT_TRUE(raw::zero(q, 232, 240));
          }},
         {"ZVIGetMultipleFilters", 13032, 83, at::multipleWanted, {0, 2, 300},
-         get::resultLists(at::lists, "FFFCFFFNNHFFFTNSAA", {1, 255, 4, 0, 4, 4, 24, 688, 688, 0, 4, 255, 255, 0, 24, 0, 4, 255}),
+         get::resultLists(at::lists, "FFFCFFFNNHFFFTNSAA",
+                          {1, 255, 4, 0, 4, 4, 24, 688, 688, 0, 4, 255, 255, 0, 24, 0, 4, 255}),
          pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17>(ZVIGetMultipleFilters, 77u, &nameList)},
         {"ZVIGetMultipleActivelinks", 12536, 82, at::multipleWanted, {0, 2, 300},
          get::resultLists(at::lists, "FFFCDNFFFFFNNHFFFTNSAA",
@@ -294,7 +295,8 @@ std::vector<GetRow> WorkflowTest::gets() {
          get::resultLists(at::lists, "FFFMHFFFTNS", {1, 255, 4, 0, 0, 4, 255, 255, 0, 24, 0}),
          pass<0, 1, 2, 3, 4, 5, 6, 7, 8, 9>(ZVIGetMultipleCharMenus, 77u, &nameList)},
         {"ZVIGetMultipleContainers", 13016, 85, at::multipleWanted, {0, 2, 300},
-         get::resultLists(at::lists, "FFDNNNTTFNTFFFTNS", {1, 255, 16, 8, 4, 260, 0, 0, 4, 288, 0, 4, 255, 255, 0, 24, 0}),
+         get::resultLists(at::lists, "FFDNNNTTFNTFFFTNS",
+                          {1, 255, 16, 8, 4, 260, 0, 0, 4, 288, 0, 4, 255, 255, 0, 24, 0}),
          pass<0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11, 13, 14, 15>(  // owners before timestamps
              ZVIGetMultipleContainers, 77u, &nameList, &a.groups, 6u, &a.ownerList, &a.groups),
          [this](const void* q) {  // types, attribute mask, owners, reference types
