@@ -281,7 +281,6 @@ TEST_F(MultipleFieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
     expectSaid({
         row(true, [](Args& a) { a.fieldIds.items = nullptr; }, "2:178"),
         row(true, [](Args& a) { a.fieldNames.numItems = 2; }, "2:486"),
-        row(true, [](Args& a) { a.dataTypes.numItems = 0; }, "2:486"),
         row(true, [](Args& a) { a.fieldIdFlags.items = nullptr; }, "2:486"),
         row(true, [](Args& a) { a.properties.numItems = 0, a.fieldNames.items = nullptr; }, ""),
         row(true, [](Args& a) { a.words[0][1] = 44, a.words[1][0] = 0; }, "2:110=536870914"),

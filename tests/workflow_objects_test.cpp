@@ -346,10 +346,8 @@ TEST_F(WorkflowTest, ChecksRunInTheirOrder) {
         {SetF, [&](Args& a) { a.wc = &type2, a.operationMask = &mask128, a.enable = &two; }, "2:8923"},
         {SetF, [&](Args& a) { a.order = &a.values[0], a.operationMask = &mask128, a.enable = &two; }, "2:115"},
         {SetF, [&](Args& a) { a.operationMask = &a.values[1], a.enable = &two; }, "2:251"},
-        {CreateF, [&](Args& a) { a.wc = &type0; }, "2:8923"},
         {SetA, [&](Args& a) { a.groupList = &noGroups; }, "1:71", 9},
         {SetA, [&](Args& a) { a.groupList = &noGroups, a.executeMask = &exec, a.enable = &two; }, "2:187 1:71"},
-        {SetA, [&](Args& a) { a.groupList = &noGroups, a.order = &big; }, "2:169"},
         {SetA, [&](Args& a) { a.executeMask = &a.values[4], a.controlField = &a.values[5], a.newName = name; }, "", 48},
         {CreateA, [&](Args& a) { a.actions = &a.actionList; }, "1:71"},
         {SetE, [&](Args& a) { a.escalationTime = &a.time, a.newName = name; }, "", 2},
@@ -359,7 +357,6 @@ TEST_F(WorkflowTest, ChecksRunInTheirOrder) {
         {SetM, [&](Args& a) { a.refresh = &codes[2], a.menuDef = &badType; }, "2:206"},
         {CreateM, [&](Args& a) { a.menuDef = &badItems; }, "2:131"},
         {SetM, [&](Args& a) { a.newName = nullptr, a.refresh = &codes[1]; }, "", 2},
-        {CreateM, [&](Args& a) { a.refresh = &codes[2]; }, ""},
         {SetB, [&](Args& a) { a.newName = name, a.removeFlag = 1; }, "1:54"},
     };
     for (const Row& row : rows) {

@@ -352,7 +352,7 @@ protected:
         for (const Message& m : messages(status)) {
             said += (said.empty() ? "" : " ") + std::to_string(m.type) + ":" + std::to_string(m.number) +
                     (m.hasDetail ? "=" + m.detail : "");
-            if (kTexts.count(m.number)) EXPECT_EQ(m.text, kTexts.at(m.number));
+            EXPECT_EQ(m.text, kTexts.count(m.number) ? kTexts.at(m.number) : m.text) << m.number;
         }
         EXPECT_EQ(said, expected);
         EXPECT_EQ(rc, status.numItems ? status.entries[0].messageType : 0u);
