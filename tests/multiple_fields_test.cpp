@@ -259,8 +259,7 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
 
 TEST_F(MultipleFieldsTest, EveryOperationFollowsItsFrame) { checkFrames(ops()); }
 
-// The sweep of every operation; for Create, which message each failure reports: 300,
-// or 154 for an array of lists.
+// For Create, which message each allocation failure reports: 300, or 154 for an array of lists.
 TEST_F(MultipleFieldsTest, EveryAllocationFailureEndsInADefinedOutcome) {
     sweep(ops());
     EXPECT_EQ(said["ZVICreateMultipleFields"], (std::set<uint32_t>{154, 300}));
