@@ -4,7 +4,6 @@
 
 #include "tests/support/copies.h"
 #include "tests/support/definitions.h"
-#include "types/definitions.h"
 
 using namespace testing_support;
 

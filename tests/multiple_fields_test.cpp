@@ -5,7 +5,6 @@
 
 #include "tests/support/copies.h"
 #include "tests/support/definitions.h"
-#include "types/definitions.h"
 
 using namespace testing_support;
 
@@ -221,14 +220,10 @@ std::vector<DefinitionOp> MultipleFieldsTest::ops() {
                     raw::put(r, at::overlayWord, from ? 98u : 99u);
                 },
                 [this, from, given](ControlRecord* c, StatusList* s) {
-                    c->contextWord1 = 5;
                     const uint32_t rc =
                         from ? ZVICreateOverlayFromObject(c, refOf(given), refOf(&source), formName, ~0ull, &word, s)
                              : ZVICreateOverlay(c, refOf(given), nullptr, ~0ull, &word, s);
-                    if (rc < 2) {
-                        EXPECT_EQ(word, from ? 98u : 99u);
-                        EXPECT_EQ(c->contextWord1, 5) << "only the first context word is written back";
-                    }
+                    EXPECT_TRUE(rc >= 2 || word == (from ? 98u : 99u));
                     return rc;
                 },
                 {0}, from ? "ZVCreateOverlayFromObject" : "ZVCreateOverlay"};

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/definitions.h"
-#include "types/definitions.h"
 
 using namespace testing_support;
 

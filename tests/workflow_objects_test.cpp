@@ -2,8 +2,6 @@
 // receives and what the caller gets back; the checks in their order; frames and allocation failures.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "tests/support/definitions.h"
 
 using namespace testing_support;
