@@ -394,8 +394,8 @@ protected:
     };
     void checkArguments(const std::vector<CheckRow>& rows) {
         for (const CheckRow& r : rows) {
-            const std::string said = r.number ? std::to_string(r.type) + ":" + std::to_string(r.number) : "";
-            expectSaid(r.call, said + (r.detail ? std::string("=") + r.detail : ""), !r.number, &r - rows.data());
+            const std::string words = r.number ? std::to_string(r.type) + ":" + std::to_string(r.number) : "";
+            expectSaid(r.call, words + (r.detail ? std::string("=") + r.detail : ""), !r.number, &r - rows.data());
         }
     }
     using Said = std::pair<std::function<uint32_t()>, const char*>;
