@@ -1,13 +1,15 @@
-// Values, flat lists and lists of values: what a copy duplicates and shares, the room
-// it takes, what it leaves when the heap runs out, and the release of result lists.
+// Values, flat lists, lists of values, properties and field limits: the bytes a copy
+// hands on, what it duplicates and shares, the room it takes, what it leaves when the
+// heap runs out, and the release of result lists.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <tuple>
 
-#include "tests/support/copies.h"
+#include "tests/support/trees.h"
+#include "types/definitions.h"
 #include "types/padding.h"
-#include "types/types.h"
 
 using namespace zvi;
 
@@ -50,6 +52,21 @@ struct Sources {
 
 void same(const void* copy, const void* expected, size_t n) { EXPECT_EQ(std::memcmp(copy, expected, n), 0); }
 
+namespace at {  // typed in from the record tables
+namespace Prop { constexpr size_t size = 24, propId = 0, dataType = 8, payload = 16; }
+namespace DisplayList { constexpr size_t size = 32, commonProps = 0, numItems = 16, items = 24; }
+namespace Instance { constexpr size_t size = 24, viewId = 0, props = 8; }
+namespace Limit {
+constexpr size_t size = 688, dataType = 0, charPattern = 280, enumKind = 8, enumList = 16, enumQualifier = 336,
+                 lowText = 8, highText = 16, currency = 8, qualified = 16;
+}
+namespace Currency { constexpr size_t lowText = 0, highText = 8, precision = 16, allowed = 24, functional = 40; }
+}  // namespace at
+
+using LimitRecord = copies::Record<at::Limit::size>;
+
+Value text(char* s) { return Value{ZVI_DATA_TEXT, {.text = s}}; }
+
 }  // namespace
 
 TEST(CopyValue, EveryDataTypeDuplicatesItsMemoryThroughEachFailedAllocation) {
@@ -80,6 +97,19 @@ TEST(CopyValue, EveryDataTypeDuplicatesItsMemoryThroughEachFailedAllocation) {
     copies::sweep(CopyValue, ReleaseValue, &bare, {32}, noList);
     const Value textless = pointing(ZVI_DATA_CURRENCY, &s.textless);  // its holder stays when the list fails
     copies::sweep(CopyValue, ReleaseValue, &textless, {32, 16}, {}, noList);
+    // A currency value drops texts it cannot copy; its release empties it. Allocations 1: the
+    // holder, 2: the value text, 3: the function array, 4 and on: element texts.
+    const Value currency = pointing(ZVI_DATA_CURRENCY, &s.currency);
+    for (size_t failAt : {2u, 3u, 4u}) {
+        alloc::Window w(failAt);
+        Value to{};
+        EXPECT_EQ(CopyValue(&to, &currency), failAt == 3 ? 300u : 0u);
+        const CurrencyValue& c = *to.payload.currency;
+        EXPECT_TRUE((c.value == nullptr) == (failAt != 4) && (c.funcList.items == nullptr) == (failAt == 3));
+        EXPECT_TRUE(failAt != 4 || c.funcList.items[0].value == nullptr);
+        ReleaseValue(&to, 0);
+        EXPECT_TRUE(to.dataType == 0 && to.payload.ptr == nullptr && w.liveBlocks() == 0);
+    }
 
     // A null text, scalars, unknown tags and the records of tags 49 and 50 (which the
     // release must not free) are the caller's bytes, with zeros where a record has padding.
@@ -96,25 +126,8 @@ TEST(CopyValue, EveryDataTypeDuplicatesItsMemoryThroughEachFailedAllocation) {
     }
 }
 
-TEST(CopyValue, ACurrencyValueDropsTextsItCannotCopyAndItsReleaseEmptiesIt) {
-    Sources s;
-    const Value from = pointing(ZVI_DATA_CURRENCY, &s.currency);
-    // 1: the holder, 2: the value text, 3: the function array, 4 and on: element texts.
-    for (size_t failAt : {2u, 3u, 4u}) {
-        alloc::Window w(failAt);
-        Value to{};
-        EXPECT_EQ(CopyValue(&to, &from), failAt == 3 ? 300u : 0u);
-        const CurrencyValue& c = *to.payload.currency;
-        EXPECT_EQ(c.value == nullptr, failAt != 4);
-        EXPECT_EQ(c.funcList.items == nullptr, failAt == 3);
-        EXPECT_TRUE(failAt != 4 || c.funcList.items[0].value == nullptr);
-        ReleaseValue(&to, 0);
-        EXPECT_TRUE(to.dataType == 0 && to.payload.ptr == nullptr && w.liveBlocks() == 0);
-    }
-}
-
 TEST(FlatLists, RoomZeroFillAndFailures) {
-    std::vector<ObjectName> names(25);
+    std::vector<ObjectName> names(10);
     std::vector<uint32_t> ids(100, 7);
     IndexDef index[2]{};
     EntryId entryIds[2] = {"000000000000001", "000000000000002"};
@@ -138,7 +151,6 @@ TEST(FlatLists, RoomZeroFillAndFailures) {
         EXPECT_EQ(copy(&d, &source), code);
         EXPECT_TRUE(d.numItems == kept && d.items == nullptr);
     };
-    check(CopyNameList, ReleaseNameList, NameList{25, names.data()}, 30 * 255, 300);
     check(CopyNameList, ReleaseNameList, NameList{10, names.data()}, 20 * 255, 300);
     check(CopyIdList, ReleaseIdList, IdList{100, ids.data()}, 200 * 4, 300);
     check(CopyIdListExact, ReleaseIdList, IdList{3, ids.data()}, 3 * 4, 300);
@@ -163,15 +175,13 @@ TEST(ValueLists, DeepCopyReleaseAndOutOfMemory) {
     for (size_t i = 0; i < values.size(); ++i) fields.push_back({static_cast<uint32_t>(100 + i), values[i]});
     const ValueList list{static_cast<uint32_t>(values.size()), values.data()};
     const FieldValueList fieldList{static_cast<uint32_t>(fields.size()), fields.data()}, none{0, fields.data()};
-    // A failed copy leaves an empty list; in a complete one every payload is the copy's own.
+    // A failed copy leaves an empty list; a complete one has copies of the values.
     auto empty = [](const auto& copy) { EXPECT_TRUE(copy.numItems == 0 && copy.items == nullptr); };
     copies::sweep(CopyValueList, ReleaseValueList, &list, {}, [&](const ValueList& c) {
-        ASSERT_EQ(c.numItems, values.size());
-        for (size_t i = 0; i < values.size(); ++i) EXPECT_NE(c.items[i].payload.ptr, values[i].payload.ptr);
+        EXPECT_TRUE(c.numItems == values.size() && c.items[3].payload.text != values[3].payload.text);
     }, empty, true);
     copies::sweep(CopyFieldValueList, ReleaseFieldValueList, &fieldList, {}, [&](const FieldValueList& c) {
-        ASSERT_EQ(c.numItems, fields.size());
-        EXPECT_EQ(c.items[3].fieldId, 103u);
+        EXPECT_TRUE(c.numItems == fields.size() && c.items[3].fieldId == 103u);
         EXPECT_NE(c.items[3].value.payload.text, values[3].payload.text);
     }, empty, true);
     // Null and empty sources give empty lists without an allocation.
@@ -193,5 +203,103 @@ TEST(ResultLists, ReleaseEveryLevel) {
     ReleaseMultiFieldValueListList(&rows, 0);
     ReleaseMultiFieldValueListList(&rows, 0);  // a second release of an emptied list is harmless
     EXPECT_TRUE(idLists.items == nullptr && pairs.numItems == 0 && rows.items == nullptr);
+    EXPECT_EQ(w.liveBlocks(), 0u);
+}
+
+TEST(CopyFieldLimit, EveryDataTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) {
+    copies::Heap h;
+    trees::Arena<Qualifier> t;
+    Qualifier* tree = t.node(ZVI_QUAL_NOT, t.compare(1, Operand{}, t.text("x")));
+    std::vector<ObjectName> names(12);
+    EnumItem items[2] = {{"Open", 0}, {"Closed", 5}};
+    CurrencyDetail details[2] = {{"USD", 2}, {"EUR", 2}};
+    namespace L = at::Limit;
+    constexpr size_t cur = L::currency;
+    const struct {
+        uint32_t dataType, enumKind;
+        std::vector<size_t> texts, lists, qualifiers;  // offsets of what the limit points to
+        std::vector<size_t> sizes;                     // the copy's allocations, in order
+    } cases[] = {
+        {2, 0, {}, {}, {}, {}}, {7, 0, {}, {}, {}, {}}, {34, 0, {}, {}, {}, {}}, {43, 0, {}, {}, {}, {}},
+        {4, 0, {L::charPattern}, {}, {}, {6}},
+        {6, 1, {}, {L::enumList}, {}, {20 * 255}},  // 12 names get room for 20
+        {8, 2, {}, {L::enumList}, {}, {2 * 260}},
+        {6, 3, {}, {}, {L::enumQualifier}, {24, 56, 2}},
+        {8, 9, {}, {}, {}, {}},
+        {10, 0, {L::lowText, L::highText}, {}, {}, {6, 6}},
+        {12, 0, {cur + at::Currency::lowText, cur + at::Currency::highText},
+         {cur + at::Currency::allowed, cur + at::Currency::functional}, {}, {6, 6, 16, 16}},
+        {33, 0, {}, {}, {L::qualified}, {24, 56, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("data type " + std::to_string(c.dataType) + " kind " + std::to_string(c.enumKind));
+        LimitRecord source(1);
+        source.put(L::dataType, c.dataType);
+        if (c.enumKind) source.put(L::enumKind, c.enumKind);
+        std::vector<copies::Range> replaced;
+        for (size_t p : c.texts) source.put(p, h.text("bound")), replaced.push_back({p, p + 8});
+        for (size_t p : c.lists) {
+            const void* array = c.enumKind == 1 ? (void*)names.data() : c.enumKind ? (void*)items : details;
+            source.putList(p, c.enumKind == 1 ? 12 : 2, array);
+            replaced.push_back({p + 4, p + 16});
+        }
+        for (size_t p : c.qualifiers) std::memcpy(source.bytes + p, tree, 24), replaced.push_back({p + 8, p + 24});
+        if (c.dataType == 12) replaced.push_back({cur + at::Currency::precision + 4, cur + at::Currency::allowed});
+        // A failed copy holds none of the caller's pointers, or its release would free them.
+        auto copied = [&](const FieldLimit& f) {
+            copies::expectSameBytesBut(&f, source.bytes, L::size, replaced);
+            for (size_t p : c.texts) copies::expectDuplicated(&f, source.bytes, p);
+            for (size_t p : c.lists) copies::expectOwnList(&f, source.bytes, p);
+            for (size_t p : c.qualifiers) EXPECT_NE(raw::ptr(&f, p + 8), raw::ptr(source.bytes, p + 8));
+        };
+        EXPECT_EQ(copies::sweep(CopyFieldLimit, ReleaseFieldLimit, source.as<FieldLimit>(), c.sizes, copied),
+                  c.sizes.size());
+    }
+    LimitRecord copy(0xab);  // a null source gives a zeroed limit
+    EXPECT_EQ(CopyFieldLimit(copy.as<FieldLimit>(), nullptr) + CopyFieldLimit(nullptr, copy.as<FieldLimit>()), 0u);
+    EXPECT_TRUE(raw::zero(copy.bytes, 0, at::Limit::size));
+}
+
+TEST(PropertyLists, CopiesAndReleasesAtEveryLevel) {
+    copies::Heap h;
+    Prop props[4] = {{60001, text(h.text("first"))}, {60002, text(h.text("second"))}, {60003, text(h.text("third"))},
+                     {60004, {ZVI_DATA_INTEGER, {.i = -7}}}};
+    const PropList source{4, props};
+    copies::sweep(CopyPropList, ReleasePropList, &source, {4 * 24, 6, 7, 6}, [&](const PropList& c) {
+        for (size_t i = 0, at = 0; i < 4; ++i, at += at::Prop::size)
+            EXPECT_TRUE(raw::u32(c.items, at + at::Prop::propId) == 60001 + i &&
+                        raw::u32(c.items, at + at::Prop::dataType) == (i == 3 ? 2u : 4u));
+        copies::expectDuplicated(c.items, props, 2 * at::Prop::size + at::Prop::payload);
+    }, [](const PropList& c) { EXPECT_TRUE(c.numItems == 0 && c.items == nullptr); }, true);
+    // Display instances: common properties travel only with instances.
+    DisplayInstance instances[2] = {{536870913, {2, props}}, {7, {0, nullptr}}};
+    const DisplayInstanceList lonely{{1, props}, 0, instances}, display{{1, props}, 2, instances};
+    copies::Record<at::DisplayList::size> empty(0xab);
+    EXPECT_EQ(CopyDisplayInstanceList(empty.as<DisplayInstanceList>(), &lonely), 0u);
+    EXPECT_TRUE(raw::zero(empty.bytes, 0, at::DisplayList::size));
+    auto copied = [&](const DisplayInstanceList& c) {
+        namespace I = at::Instance;
+        copies::expectOwnList(&c, &display, at::DisplayList::commonProps);
+        EXPECT_EQ(raw::u32(&c, at::DisplayList::numItems), 2u);
+        const void* items = raw::ptr(&c, at::DisplayList::items);
+        EXPECT_EQ(raw::u32(items, I::size + I::viewId), 7u);
+        copies::expectOwnList(items, instances, I::props);
+        copies::expectDuplicated(raw::list(items, I::props).items, props, at::Prop::payload);
+    };
+    copies::sweep(CopyDisplayInstanceList, ReleaseDisplayInstanceList, &display, {24, 6, 2 * 24, 2 * 24, 6, 7}, copied,
+                  [](const DisplayInstanceList& c) { EXPECT_TRUE(raw::zero(&c, 0, at::DisplayList::size)); });
+    // Lists of lists the host returns, released through their holders.
+    alloc::Window w;
+    auto* propLists = static_cast<PropListList*>(std::malloc(sizeof(PropListList)));
+    *propLists = {1, static_cast<PropList*>(std::calloc(1, sizeof(PropList)))};
+    DisplayInstanceListList displays{1, static_cast<DisplayInstanceList*>(std::calloc(1, sizeof(DisplayInstanceList)))};
+    FieldLimitList limits{1, static_cast<FieldLimit*>(std::calloc(1, sizeof(FieldLimit)))};
+    limits.items->dataType = ZVI_DATA_TEXT;
+    limits.items->u.text.charPattern = strdup("pattern");
+    ASSERT_EQ(CopyPropList(propLists->items, &source) + CopyDisplayInstanceList(displays.items, &display), 0u);
+    ReleasePropListList(propLists, 1);
+    ReleaseDisplayInstanceListList(&displays, 0);
+    ReleaseFieldLimitList(&limits, 0);
+    ReleaseFieldLimitList(&limits, 0);  // a second release of an emptied list is harmless
     EXPECT_EQ(w.liveBlocks(), 0u);
 }

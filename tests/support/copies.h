@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <type_traits>
 #include <vector>
 
 #include "tests/support/alloc_injector.h"
@@ -39,31 +40,24 @@ inline void expectSameBytesBut(const void* copy, const void* source, size_t size
     for (size_t i = 0; i < size; ++i) {
         bool skip = false;
         for (const Range& r : replaced) skip = skip || (i >= r.from && i < r.to);
-        if (!skip) {
-            ASSERT_EQ(raw::u8(copy, i), raw::u8(source, i)) << "byte " << i;
-        }
+        ASSERT_TRUE(skip || raw::u8(copy, i) == raw::u8(source, i)) << "byte " << i;
     }
 }
 
 // The text at a pointer field of the copy equals the source's, in a block of its own.
 inline void expectDuplicated(const void* copy, const void* source, size_t at) {
-    ASSERT_NE(raw::text(copy, at), nullptr) << "offset " << at;
-    EXPECT_NE(raw::text(copy, at), raw::text(source, at)) << "offset " << at;
-    EXPECT_STREQ(raw::text(copy, at), raw::text(source, at)) << "offset " << at;
+    const char *c = raw::text(copy, at), *s = raw::text(source, at);
+    EXPECT_TRUE(c && c != s && std::strcmp(c, s) == 0) << "offset " << at;
 }
 
 // The list at `at` has the source's count in an array of its own.
 inline void expectOwnList(const void* copy, const void* source, size_t at) {
-    EXPECT_EQ(raw::list(copy, at).count, raw::list(source, at).count) << "offset " << at;
-    EXPECT_NE(raw::list(copy, at).items, raw::list(source, at).items) << "offset " << at;
+    const raw::List c = raw::list(copy, at), s = raw::list(source, at);
+    EXPECT_TRUE(c.count == s.count && c.items != s.items) << "offset " << at;
 }
 
-template <class T>
-struct Id {  // keeps a look from deducing T
-    using type = std::function<void(const T&)>;
-};
-template <class T>
-using Look = typename Id<T>::type;
+template <class T>  // common_type keeps a look from deducing T
+using Look = std::function<void(const std::common_type_t<T>&)>;
 
 // Fails each allocation of copy in turn: the code is 300, then 0 once nothing fails,
 // when the allocations had the sizes given, in order (unless none are): a copy sharing
@@ -79,16 +73,11 @@ size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const
         std::memset(static_cast<void*>(&destination), 0xab, sizeof destination);
         const uint32_t code = copy(&destination, source);
         EXPECT_EQ(code, w.failed() ? 300u : 0u);
-        if (w.failed() && holdsNothing) {
-            EXPECT_EQ(w.liveBlocks(), 0u);
-        }
-        if (!w.failed() && !sizes.empty()) {
-            EXPECT_EQ(w.sizes(), sizes);
-        }
+        EXPECT_TRUE(!w.failed() || !holdsNothing || w.liveBlocks() == 0);
+        EXPECT_EQ(w.failed() || sizes.empty() ? sizes : w.sizes(), sizes);
         {
             alloc::Paused checks;  // their own allocations never fail
-            const auto& look = w.failed() ? failed : copied;
-            if (look) look(destination);
+            if (const Look<T>& look = w.failed() ? failed : copied) look(destination);
         }
         release(&destination, 0);
     });
@@ -114,9 +103,7 @@ public:
         return p;
     }
     template <class T>
-    T* make(const T& value) {
-        return copyOf({value});
-    }
+    T* make(const T& value) { return copyOf({value}); }
 
 private:
     std::vector<void*> blocks_;

@@ -1,6 +1,5 @@
-// Helpers of the tree tests: caller trees built on the heap and a thread with a small
-// stack. Single-form and multi-form qualifiers share their tags and shapes, so the
-// builders serve both families.
+// Helpers of the tree tests: caller trees built on the heap (single-form and multi-form
+// qualifiers share their tags and shapes) and a thread with a small stack.
 #pragma once
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -15,8 +14,7 @@
 
 namespace trees {
 
-// Caller structures of the family of qualifier Q on the heap, all freed at the end
-// whatever their shape. Build them outside an allocation window.
+// Caller structures of the family of qualifier Q. Build them outside an allocation window.
 template <class Q>
 class Arena : public copies::Heap {
 public:
@@ -39,25 +37,25 @@ public:
         q.u.relOp = make(RelOp{code, left, right});
         return make(q);
     }
-    Operand text(const char* s) {
+    static Operand tagged(uint32_t tag, void* p) {
         Operand o{};
-        o.tag = ZVI_OPERAND_VALUE;
-        o.u.value.dataType = ZVI_DATA_TEXT;
-        o.u.value.payload.text = Heap::text(s);
+        o.tag = tag;
+        std::memcpy(&o.u, &p, sizeof p);
+        return o;
+    }
+    Operand text(const char* s) {
+        Operand o = tagged(ZVI_OPERAND_VALUE, nullptr);
+        o.u.value = {ZVI_DATA_TEXT, {.text = Heap::text(s)}};
         return o;
     }
     Operand arith(uint32_t op, const Operand& left, const Operand& right) {
-        Operand o{};
-        o.tag = ZVI_OPERAND_ARITH;
-        o.u.arith = make(Arith{op, left, right});
-        return o;
+        return tagged(ZVI_OPERAND_ARITH, make(Arith{op, left, right}));
     }
     Operand values(std::initializer_list<const char*> texts) {
         auto* items = static_cast<Value*>(keep(std::calloc(texts.size(), sizeof(Value))));
         size_t i = 0;
         for (const char* t : texts) items[i++] = text(t).u.value;
-        Operand o{};
-        o.tag = ZVI_OPERAND_VALUE_SET;
+        Operand o = tagged(ZVI_OPERAND_VALUE_SET, nullptr);
         o.u.valueSet = {static_cast<uint32_t>(texts.size()), items};
         return o;
     }
@@ -65,15 +63,12 @@ public:
     Operand ref(uint32_t tag) {
         auto* record = static_cast<uint8_t*>(keep(std::malloc(kRefSize)));
         for (size_t i = 0; i < kRefSize; ++i) record[i] = static_cast<uint8_t>(i * 7 + tag);
-        Operand o{};
-        o.tag = tag;
-        o.u.ref = record;
-        return o;
+        return tagged(tag, record);
     }
 };
 
-// Sizes of the deep-tree tests: a tenth under memcheck (ZVI_HEAVY_DIVISOR=10), which
-// still exceeds a 256 KiB stack many times over.
+// Sizes of the deep-tree tests: a tenth under memcheck (ZVI_HEAVY_DIVISOR=10), still
+// many times a 256 KiB stack.
 inline int heavy(int n) {
     const char* divisor = std::getenv("ZVI_HEAVY_DIVISOR");
     const int d = divisor ? std::atoi(divisor) : 1;
@@ -93,6 +88,20 @@ inline void onSmallStack(std::function<void()> body) {
     ASSERT_EQ(pthread_create(&thread, &attr, run, &body), 0);
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
+}
+
+// On a small stack: source copies and its copy releases; with the failAt-th allocation
+// failing the copy is 300 and leaves nothing.
+template <class T>
+void deepCopy(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source, size_t failAt) {
+    onSmallStack([&] {
+        T destination;
+        ASSERT_EQ(copy(&destination, source), 0u);
+        release(&destination, 0);
+        alloc::Window w(failAt);
+        EXPECT_EQ(copy(&destination, source), 300u);
+        EXPECT_EQ(w.liveBlocks(), 0u);
+    });
 }
 
 }  // namespace trees
