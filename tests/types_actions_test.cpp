@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/support/trees.h"
+#include "tests/support/copies.h"
 #include "types/definitions.h"
 
 using namespace zvi;

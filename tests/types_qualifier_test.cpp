@@ -3,7 +3,7 @@
 // leaves, and trees far deeper than a thread's stack.
 #include <gtest/gtest.h>
 
-#include "tests/support/trees.h"
+#include "tests/support/copies.h"
 
 using namespace zvi;
 

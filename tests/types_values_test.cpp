@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "tests/support/trees.h"
+#include "tests/support/copies.h"
 #include "types/definitions.h"
 #include "types/padding.h"
 

@@ -1,7 +1,9 @@
 // Helpers of the copy-routine tests: records built as raw bytes at the offsets of the
-// record tables, what a copy must hand on, caller memory, and the sweep of a copy.
+// record tables, what a copy must hand on, caller memory and trees, the sweep of a copy,
+// and a thread with a small stack.
 #pragma once
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 
 #include "tests/support/alloc_injector.h"
 #include "tests/support/raw.h"
+#include "types/types.h"
 
 namespace copies {
 
@@ -59,11 +62,10 @@ inline void expectOwnList(const void* copy, const void* source, size_t at) {
 template <class T>  // common_type keeps a look from deducing T
 using Look = std::function<void(const std::common_type_t<T>&)>;
 
-// Fails each allocation of copy in turn: the code is 300, then 0 once nothing fails,
-// when the allocations had the sizes given, in order (unless none are): a copy sharing
-// a block of the source would lack one. copied() and failed() look at the destination,
-// which is then released (keep-holder), leaving nothing; with holdsNothing a failed copy
-// holds nothing before its release. Returns the allocations of a complete copy.
+// Fails each allocation of copy in turn: 300, then 0 once nothing fails, with the sizes
+// given, in order (a copy sharing a block of the source would lack one). copied() or
+// failed() looks at the destination before its release; with holdsNothing a failed
+// copy holds no block. Returns the allocations of a complete copy.
 template <class T>
 size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
              const std::vector<size_t>& sizes = {}, const Look<T>& copied = {}, const Look<T>& failed = {},
@@ -86,8 +88,6 @@ size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const
 // Caller (or host) blocks, freed at the end. Build outside an allocation window.
 class Heap {
 public:
-    Heap() = default;
-    Heap(const Heap&) = delete;
     ~Heap() {
         for (void* p : blocks_) std::free(p);
     }
@@ -110,3 +110,95 @@ private:
 };
 
 }  // namespace copies
+
+namespace trees {
+
+// Caller trees of the family of qualifier Q (single-form and multi-form qualifiers share
+// their tags and shapes).
+template <class Q>
+class Arena : public copies::Heap {
+public:
+    using RelOp = std::remove_pointer_t<decltype(std::declval<Q>().u.relOp)>;
+    using Operand = decltype(std::declval<RelOp>().left);
+    using Arith = std::remove_pointer_t<decltype(std::declval<Operand>().u.arith)>;
+
+    Q* node(uint32_t op, Q* left = nullptr, Q* right = nullptr) {
+        Q q{};
+        q.operation = op;
+        q.u.pair = {left, right};
+        return make(q);
+    }
+    Q* compare(uint32_t code, const Operand& left, const Operand& right) {
+        Q q{};
+        q.operation = ZVI_QUAL_REL_OP;
+        q.u.relOp = make(RelOp{code, left, right});
+        return make(q);
+    }
+    static Operand tagged(uint32_t tag, void* p) {
+        Operand o{tag, {}};
+        std::memcpy(&o.u, &p, sizeof p);
+        return o;
+    }
+    Operand text(const char* s) {
+        Operand o{ZVI_OPERAND_VALUE, {}};
+        o.u.value = {ZVI_DATA_TEXT, {.text = Heap::text(s)}};
+        return o;
+    }
+    Operand arith(uint32_t op, const Operand& left, const Operand& right) {
+        return tagged(ZVI_OPERAND_ARITH, make(Arith{op, left, right}));
+    }
+    Operand values(std::initializer_list<const char*> texts) {
+        auto* items = static_cast<Value*>(keep(std::calloc(texts.size(), sizeof(Value))));
+        size_t i = 0;
+        for (const char* t : texts) items[i++] = text(t).u.value;
+        Operand o{ZVI_OPERAND_VALUE_SET, {}};
+        o.u.valueSet = {static_cast<uint32_t>(texts.size()), items};
+        return o;
+    }
+    // An operand pointing to a record (tags 6 and 54 to 56), filled with a pattern.
+    Operand ref(uint32_t tag) {
+        constexpr size_t size =
+            std::is_same_v<Q, Qualifier> ? size_t{ZVI_OPERAND_REF_SIZE} : size_t{ZVI_MULTI_OPERAND_REF_SIZE};
+        auto* record = static_cast<uint8_t*>(keep(std::malloc(size)));
+        for (size_t i = 0; i < size; ++i) record[i] = static_cast<uint8_t>(i * 7 + tag);
+        return tagged(tag, record);
+    }
+};
+
+// Sizes of the deep-tree tests: a tenth under memcheck (ZVI_HEAVY_DIVISOR=10), still
+// many times a 256 KiB stack.
+inline int heavy(int n) {
+    const char* divisor = std::getenv("ZVI_HEAVY_DIVISOR");
+    return divisor && std::atoi(divisor) > 1 ? n / std::atoi(divisor) : n;
+}
+
+// Runs body on a thread whose stack is 256 KiB.
+inline void onSmallStack(std::function<void()> body) {
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+    pthread_t thread;
+    auto run = [](void* p) -> void* {
+        (*static_cast<std::function<void()>*>(p))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, run, &body), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+// On a small stack: source copies and its copy releases; with the failAt-th allocation
+// failing the copy is 300 and leaves nothing.
+template <class T>
+void deepCopy(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source, size_t failAt) {
+    onSmallStack([&] {
+        T destination;
+        ASSERT_EQ(copy(&destination, source), 0u);
+        release(&destination, 0);
+        alloc::Window w(failAt);
+        EXPECT_EQ(copy(&destination, source), 300u);
+        EXPECT_EQ(w.liveBlocks(), 0u);
+    });
+}
+
+}  // namespace trees
