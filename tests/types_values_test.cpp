@@ -1,6 +1,7 @@
-// Values, flat lists, lists of values, properties and field limits: the bytes a copy
-// hands on, what it duplicates and shares, the room it takes, what it leaves when the
-// heap runs out, and the release of result lists.
+// Values, flat lists, lists of values, properties, field limits, and name and text lists
+// between the host's form and the caller's: the bytes a copy or conversion hands on,
+// what it duplicates and shares, the room it takes, host lengths that lie, what it
+// leaves when the heap runs out, and the release of result lists.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,11 +16,25 @@ using namespace zvi;
 
 namespace {
 
+namespace at {  // typed in from the record tables
+namespace Prop { constexpr size_t size = 24, propId = 0, dataType = 8, payload = 16; }
+namespace DisplayList { constexpr size_t size = 32, commonProps = 0, numItems = 16, items = 24; }
+namespace Instance { constexpr size_t size = 24, viewId = 0, props = 8; }
+namespace Limit {
+constexpr size_t size = 688, dataType = 0, charPattern = 280, enumKind = 8, enumList = 16, enumQualifier = 336,
+                 lowText = 8, highText = 16, currency = 8, qualified = 16;
+}
+namespace Currency { constexpr size_t lowText = 0, highText = 8, precision = 16, allowed = 24, functional = 40; }
+namespace Counted { constexpr size_t size = 16, length = 0, text = 8, name = 255; }  // and a name slot
+}  // namespace at
+
 Value pointing(uint32_t dataType, const void* record) {
     Value v{dataType, {}};
     v.payload.ptr = const_cast<void*>(record);
     return v;
 }
+
+void same(const void* copy, const void* expected, size_t n) { EXPECT_EQ(std::memcmp(copy, expected, n), 0); }
 
 // Caller-side records with memory behind them, one per data type that has some.
 struct Sources {
@@ -50,22 +65,22 @@ struct Sources {
     }
 };
 
-void same(const void* copy, const void* expected, size_t n) { EXPECT_EQ(std::memcmp(copy, expected, n), 0); }
-
-namespace at {  // typed in from the record tables
-namespace Prop { constexpr size_t size = 24, propId = 0, dataType = 8, payload = 16; }
-namespace DisplayList { constexpr size_t size = 32, commonProps = 0, numItems = 16, items = 24; }
-namespace Instance { constexpr size_t size = 24, viewId = 0, props = 8; }
-namespace Limit {
-constexpr size_t size = 688, dataType = 0, charPattern = 280, enumKind = 8, enumList = 16, enumQualifier = 336,
-                 lowText = 8, highText = 16, currency = 8, qualified = 16;
+// A name list holder (count at 0, items at 8) in the host's form as the host leaves it:
+// texts and array on the heap, never failed.
+using Holder = copies::Record<16>;
+Holder hostList(const std::vector<std::pair<uint32_t, const char*>>& items) {
+    alloc::Paused host;
+    Holder holder;
+    auto* array = static_cast<uint8_t*>(std::calloc(items.size() + 1, at::Counted::size));
+    for (size_t i = 0; i < items.size(); ++i) {
+        raw::put(array, i * at::Counted::size + at::Counted::length, items[i].first);
+        raw::put(array, i * at::Counted::size + at::Counted::text, items[i].second ? strdup(items[i].second) : nullptr);
+    }
+    holder.putList(0, static_cast<uint32_t>(items.size()), array);
+    return holder;
 }
-namespace Currency { constexpr size_t lowText = 0, highText = 8, precision = 16, allowed = 24, functional = 40; }
-}  // namespace at
-
-using LimitRecord = copies::Record<at::Limit::size>;
-
-Value text(char* s) { return Value{ZVI_DATA_TEXT, {.text = s}}; }
+const void* itemsOf(const Holder& h) { return raw::ptr(h.bytes, 8); }
+bool empty(const Holder& h) { return raw::u32(h.bytes, 0) == 0 && itemsOf(h) == nullptr; }
 
 }  // namespace
 
@@ -90,15 +105,15 @@ TEST(CopyValue, EveryDataTypeDuplicatesItsMemoryThroughEachFailedAllocation) {
     const std::vector<Value> values = s.withMemory();
     for (size_t i = 0; i < values.size(); ++i)
         copies::sweep(CopyValue, ReleaseValue, &values[i], std::get<0>(rows[i]), std::get<1>(rows[i]), {}, true);
-    const Value empty = pointing(ZVI_DATA_BYTES, &s.emptyBytes), bare = pointing(ZVI_DATA_CURRENCY, &s.bare);
-    copies::sweep(CopyValue, ReleaseValue, &empty, {24},
+    const Value noBytes = pointing(ZVI_DATA_BYTES, &s.emptyBytes), bare = pointing(ZVI_DATA_CURRENCY, &s.bare);
+    copies::sweep(CopyValue, ReleaseValue, &noBytes, {24},
                   [](const Value& to) { EXPECT_EQ(to.payload.byteList->bytes, nullptr); });
     auto noList = [](const Value& to) { EXPECT_TRUE(!to.payload.currency || !to.payload.currency->funcList.items); };
     copies::sweep(CopyValue, ReleaseValue, &bare, {32}, noList);
     const Value textless = pointing(ZVI_DATA_CURRENCY, &s.textless);  // its holder stays when the list fails
     copies::sweep(CopyValue, ReleaseValue, &textless, {32, 16}, {}, noList);
-    // A currency value drops texts it cannot copy; its release empties it. Allocations 1: the
-    // holder, 2: the value text, 3: the function array, 4 and on: element texts.
+    // A currency value drops texts it cannot copy; its release empties it. Allocations 1:
+    // the holder, 2: the value text, 3: the function array, 4 and on: element texts.
     const Value currency = pointing(ZVI_DATA_CURRENCY, &s.currency);
     for (size_t failAt : {2u, 3u, 4u}) {
         alloc::Window w(failAt);
@@ -110,19 +125,17 @@ TEST(CopyValue, EveryDataTypeDuplicatesItsMemoryThroughEachFailedAllocation) {
         ReleaseValue(&to, 0);
         EXPECT_TRUE(to.dataType == 0 && to.payload.ptr == nullptr && w.liveBlocks() == 0);
     }
-
     // A null text, scalars, unknown tags and the records of tags 49 and 50 (which the
     // release must not free) are the caller's bytes, with zeros where a record has padding.
-    Attachment shared{};
     Value real{3, {}}, unknown{77, {}};
     real.payload.real = 3.25;
     std::memset(&unknown.payload, 0x5c, sizeof unknown.payload);
-    for (const Value& from : {pointing(4, nullptr), Value{2, {0xfffffffe}}, real, unknown, pointing(49, &shared),
-                              pointing(50, &shared)}) {
+    for (const Value& from : {pointing(4, nullptr), Value{2, {0xfffffffe}}, real, unknown, pointing(49, &s),
+                              pointing(50, &s)}) {
         Value expected = from;
         zvi::clearPadding(&expected);
-        auto kept = [&](const Value& to) { same(&to, &expected, 16); };
-        EXPECT_EQ(copies::sweep(CopyValue, ReleaseValue, &from, {}, kept), 0u);
+        EXPECT_EQ(copies::sweep(CopyValue, ReleaseValue, &from, {}, [&](const Value& to) { same(&to, &expected, 16); }),
+                  0u);
     }
 }
 
@@ -156,7 +169,6 @@ TEST(FlatLists, RoomZeroFillAndFailures) {
     check(CopyIdListExact, ReleaseIdList, IdList{3, ids.data()}, 3 * 4, 300);
     check(CopyIndexList, ReleaseIndexList, IndexList{2, index}, 2 * 328, 0);
     check(CopyEntryIdList, ReleaseEntryIdList, EntryIdList{2, entryIds}, 2 * 16, 300, 2);
-
     // Null sources: the identifiers of a request leave the destination alone, the
     // others empty it; an empty one is copied as it stands, with a null array.
     alloc::Window w;
@@ -168,14 +180,15 @@ TEST(FlatLists, RoomZeroFillAndFailures) {
     EXPECT_TRUE(idDest.numItems == 0 && idDest.items == nullptr && w.allocations() == 0);
 }
 
-TEST(ValueLists, DeepCopyReleaseAndOutOfMemory) {
+TEST(ValueLists, DeepCopiesAndReleasesOfResultListsAtEveryLevel) {
     Sources s;
     std::vector<Value> values = s.withMemory();
     std::vector<FieldValue> fields;
     for (size_t i = 0; i < values.size(); ++i) fields.push_back({static_cast<uint32_t>(100 + i), values[i]});
     const ValueList list{static_cast<uint32_t>(values.size()), values.data()};
     const FieldValueList fieldList{static_cast<uint32_t>(fields.size()), fields.data()}, none{0, fields.data()};
-    // A failed copy leaves an empty list; a complete one has copies of the values.
+    // A failed copy leaves an empty list; a complete one has copies of the values. Null
+    // and empty sources give empty lists without an allocation.
     auto empty = [](const auto& copy) { EXPECT_TRUE(copy.numItems == 0 && copy.items == nullptr); };
     copies::sweep(CopyValueList, ReleaseValueList, &list, {}, [&](const ValueList& c) {
         EXPECT_TRUE(c.numItems == values.size() && c.items[3].payload.text != values[3].payload.text);
@@ -184,12 +197,10 @@ TEST(ValueLists, DeepCopyReleaseAndOutOfMemory) {
         EXPECT_TRUE(c.numItems == fields.size() && c.items[3].fieldId == 103u);
         EXPECT_NE(c.items[3].value.payload.text, values[3].payload.text);
     }, empty, true);
-    // Null and empty sources give empty lists without an allocation.
     EXPECT_EQ(copies::sweep(CopyValueList, ReleaseValueList, static_cast<const ValueList*>(nullptr), {}, empty), 0u);
     EXPECT_EQ(copies::sweep(CopyFieldValueList, ReleaseFieldValueList, &none, {}, empty), 0u);
-}
 
-TEST(ResultLists, ReleaseEveryLevel) {
+    // Lists of lists the host returns.
     alloc::Window w;
     auto ids = [](uint32_t n) { return IdList{n, static_cast<uint32_t*>(std::calloc(n, 4))}; };
     auto column = [](const char* s) { return MultiFieldValue{"A", 8, 1, pointing(4, strdup(s))}; };
@@ -202,8 +213,7 @@ TEST(ResultLists, ReleaseEveryLevel) {
     ReleaseTextPairList(&pairs, 0);
     ReleaseMultiFieldValueListList(&rows, 0);
     ReleaseMultiFieldValueListList(&rows, 0);  // a second release of an emptied list is harmless
-    EXPECT_TRUE(idLists.items == nullptr && pairs.numItems == 0 && rows.items == nullptr);
-    EXPECT_EQ(w.liveBlocks(), 0u);
+    EXPECT_TRUE(idLists.items == nullptr && pairs.numItems == 0 && rows.items == nullptr && w.liveBlocks() == 0);
 }
 
 TEST(CopyFieldLimit, EveryDataTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) {
@@ -233,7 +243,7 @@ TEST(CopyFieldLimit, EveryDataTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) 
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("data type " + std::to_string(c.dataType) + " kind " + std::to_string(c.enumKind));
-        LimitRecord source(1);
+        copies::Record<at::Limit::size> source(1);
         source.put(L::dataType, c.dataType);
         if (c.enumKind) source.put(L::enumKind, c.enumKind);
         std::vector<copies::Range> replaced;
@@ -255,15 +265,15 @@ TEST(CopyFieldLimit, EveryDataTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) 
         EXPECT_EQ(copies::sweep(CopyFieldLimit, ReleaseFieldLimit, source.as<FieldLimit>(), c.sizes, copied),
                   c.sizes.size());
     }
-    LimitRecord copy(0xab);  // a null source gives a zeroed limit
+    copies::Record<at::Limit::size> copy(0xab);  // a null source gives a zeroed limit
     EXPECT_EQ(CopyFieldLimit(copy.as<FieldLimit>(), nullptr) + CopyFieldLimit(nullptr, copy.as<FieldLimit>()), 0u);
     EXPECT_TRUE(raw::zero(copy.bytes, 0, at::Limit::size));
 }
 
 TEST(PropertyLists, CopiesAndReleasesAtEveryLevel) {
     copies::Heap h;
-    Prop props[4] = {{60001, text(h.text("first"))}, {60002, text(h.text("second"))}, {60003, text(h.text("third"))},
-                     {60004, {ZVI_DATA_INTEGER, {.i = -7}}}};
+    auto text = [&](const char* s) { return Value{ZVI_DATA_TEXT, {.text = h.text(s)}}; };
+    Prop props[4] = {{60001, text("first")}, {60002, text("second")}, {60003, text("third")}, {60004, {2, {.i = -7}}}};
     const PropList source{4, props};
     copies::sweep(CopyPropList, ReleasePropList, &source, {4 * 24, 6, 7, 6}, [&](const PropList& c) {
         for (size_t i = 0, at = 0; i < 4; ++i, at += at::Prop::size)
@@ -288,8 +298,7 @@ TEST(PropertyLists, CopiesAndReleasesAtEveryLevel) {
     };
     copies::sweep(CopyDisplayInstanceList, ReleaseDisplayInstanceList, &display, {24, 6, 2 * 24, 2 * 24, 6, 7}, copied,
                   [](const DisplayInstanceList& c) { EXPECT_TRUE(raw::zero(&c, 0, at::DisplayList::size)); });
-    // Lists of lists the host returns, released through their holders.
-    alloc::Window w;
+    alloc::Window w;  // lists of lists the host returns, released through their holders
     auto* propLists = static_cast<PropListList*>(std::malloc(sizeof(PropListList)));
     *propLists = {1, static_cast<PropList*>(std::calloc(1, sizeof(PropList)))};
     DisplayInstanceListList displays{1, static_cast<DisplayInstanceList*>(std::calloc(1, sizeof(DisplayInstanceList)))};
@@ -301,5 +310,99 @@ TEST(PropertyLists, CopiesAndReleasesAtEveryLevel) {
     ReleaseDisplayInstanceListList(&displays, 0);
     ReleaseFieldLimitList(&limits, 0);
     ReleaseFieldLimitList(&limits, 0);  // a second release of an emptied list is harmless
+    EXPECT_EQ(w.liveBlocks(), 0u);
+}
+
+TEST(ConvertNameList, HostItemsBecome255ByteNamesAndLengthsThatLieReadNothingBeyond) {
+    namespace C = at::Counted;
+    const std::string n254(254, 'n'), n300(300, 'x');
+    const struct {
+        std::vector<std::pair<uint32_t, const char*>> items;
+        uint32_t code;
+        std::vector<std::string> names;
+    } cases[] = {
+        {{{3, "ab"}, {9, "HelpDesk"}}, 0, {"ab", "HelpDesk"}},
+        {{{254, n254.c_str()}}, 0, {n254}},  // 254 converts, 255 does not
+        {{{255, n254.c_str()}, {2, "a"}}, 103, {}},
+        {{{0xFFFFFFFFu, "a"}}, 103, {}},
+        {{{1, "a"}, {0, nullptr}, {2, "b"}}, 0, {"a", "", "b"}},  // length 0: an empty name
+        {{{200, "short"}}, 0, {"short"}},                         // longer than the text
+        {{{4, "abcdefgh"}}, 0, {"abcd"}},                         // shorter than the text
+        {{{254, n300.c_str()}}, 0, {n300.substr(0, 254)}},
+        {{{7, nullptr}}, 0, {""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.names));
+        alloc::Window w;
+        Holder holder = hostList(c.items);
+        EXPECT_EQ(ConvertNameList(holder.as<NameListHolder>()), c.code);
+        std::vector<std::string> names;
+        for (uint32_t i = 0; i < raw::u32(holder.bytes, 0); ++i)
+            names.emplace_back(raw::inlineText(itemsOf(holder), i * C::name));
+        EXPECT_EQ(names, c.names);
+        EXPECT_TRUE(c.code || w.sizes().back() == c.items.size() * C::name);
+        ReleaseNameList(holder.as<NameList>(), 0);
+        EXPECT_EQ(w.liveBlocks(), 0u);  // the host's texts and array are gone either way
+    }
+    alloc::Window w;  // a text whose length is 0 stays the host's; a list without items is left as it is
+    Holder holder = hostList({{0, "kept"}}), untouched;
+    char* kept = static_cast<char*>(raw::ptr(itemsOf(holder), C::text));
+    untouched.putList(0, 0, &w);
+    EXPECT_EQ(ConvertNameList(holder.as<NameListHolder>()) + ConvertNameList(untouched.as<NameListHolder>()), 0u);
+    ReleaseNameList(holder.as<NameList>(), 0);
+    EXPECT_TRUE(w.liveBlocks() == 1 && itemsOf(untouched) == &w);
+    std::free(kept);
+    alloc::sweep([](const alloc::Window& sw) {  // no room for the names: 154, the host list freed
+        Holder h = hostList({{2, "a"}, {3, "bb"}});
+        const uint32_t code = ConvertNameList(h.as<NameListHolder>());
+        EXPECT_EQ(code, sw.failed() ? 154u : 0u);
+        EXPECT_TRUE(!code || empty(h));
+        ReleaseNameList(h.as<NameList>(), 0);
+    });
+}
+
+TEST(PackNameList, NamesBecomeCountedTextsWithTheTerminatorCounted) {
+    namespace C = at::Counted;
+    ObjectName source[3] = {"a", "bb"};
+    std::memset(source[2], 'z', C::name);  // no terminator in its 255 bytes: cut at 254
+    const NameList caller{3, source};
+    const uint32_t lengths[] = {2, 3, 255};
+    const std::string texts[] = {"a", "bb", std::string(254, 'z')};
+    alloc::sweep([&](const alloc::Window& w) {
+        Holder holder;
+        {
+            alloc::Paused request;
+            ASSERT_EQ(CopyNameList(holder.as<NameList>(), &caller), 0u);
+        }
+        const uint32_t code = PackNameList(holder.as<NameListHolder>());
+        EXPECT_EQ(code, w.failed() ? 154u : 0u);
+        EXPECT_TRUE(!code || empty(holder));
+        for (size_t i = 0; !code && i < 3; ++i)
+            EXPECT_TRUE(raw::u32(itemsOf(holder), i * C::size + C::length) == lengths[i] &&
+                        raw::text(itemsOf(holder), i * C::size + C::text) == texts[i]);
+        ReleaseCountedTextList(holder.as<CountedTextList>(), 0);
+    });
+}
+
+TEST(ConvertTextList, MovesTheHostsTextsIntoTheCallersList) {
+    alloc::sweep([](const alloc::Window& w) {
+        Holder host = hostList({{2, "a"}, {0, nullptr}, {3, "bc"}}), caller(0xab);
+        const void* first = raw::ptr(itemsOf(host), at::Counted::text);
+        const uint32_t code = ConvertTextList(host.as<CountedTextList>(), caller.as<TextList>());
+        EXPECT_EQ(code, w.failed() ? 300u : 0u);
+        EXPECT_EQ(itemsOf(host), nullptr);
+        EXPECT_TRUE(!code || empty(caller));
+        if (code) return;
+        EXPECT_TRUE(raw::u32(host.bytes, 0) == 3 && raw::u32(caller.bytes, 0) == 3);  // the host's count stays
+        const void* texts = itemsOf(caller);
+        EXPECT_TRUE(raw::ptr(texts, 0) == first && raw::ptr(texts, 8) == nullptr);  // moved, not copied
+        EXPECT_STREQ(raw::text(texts, 16), "bc");
+        ReleaseTextList(caller.as<TextList>(), 0);
+    });
+    alloc::Window w;  // no items: an empty caller list; no caller list: the texts released
+    Holder none = hostList({}), caller(0xab), unwanted = hostList({{2, "a"}});
+    EXPECT_EQ(ConvertTextList(none.as<CountedTextList>(), caller.as<TextList>()), 0u);
+    EXPECT_TRUE(empty(caller));
+    EXPECT_EQ(ConvertTextList(unwanted.as<CountedTextList>(), nullptr), 0u);
     EXPECT_EQ(w.liveBlocks(), 0u);
 }
