@@ -277,10 +277,7 @@ TEST(CopyCharMenuDef, BadMenuAndItemTypesStopTheCopyAndLeaveNoItems) {
     Menus h;
     auto item = Menus::item;
     MenuRecord* badItem = h.list({item("a", ZVI_ITEM_VALUE, h.text("a")), item("b", 3, h.text("caller's"))});
-    const struct {
-        MenuRecord* menu;
-        uint32_t code, type;  // the status, and the type of the failed copy
-    } cases[] = {
+    const struct { MenuRecord* menu; uint32_t code, type; } cases[] = {  // the status, and the type of the failed copy
         {h.menu(7), 206, 0},
         {badItem, 131, 1},
         {h.list({item("a", ZVI_ITEM_VALUE, h.text("a")), item("b", ZVI_ITEM_MENU, h.menu(9)->bytes)}), 206, 1},
@@ -296,9 +293,6 @@ TEST(CopyCharMenuDef, BadMenuAndItemTypesStopTheCopyAndLeaveNoItems) {
             ReleaseCharMenuDef(copy.as<CharMenuDef>(), 0);
         });
     }
-    ItemRecord bad = item("c", 3, nullptr), value = item("v", ZVI_ITEM_VALUE, h.text("v")), copy(0xab);
-    EXPECT_EQ(CopyCharMenuItem(copy.as<CharMenuItem>(), bad.as<CharMenuItem>()), 131u);
-    copies::sweep(CopyCharMenuItem, ReleaseCharMenuItem, value.as<CharMenuItem>(), {2});
 }
 
 TEST(CharMenu, WalkedInOrderAndDeepMenusOnA256KiBStack) {
