@@ -32,11 +32,7 @@ namespace Export { constexpr size_t size = 280, name = 4, subNames = 264; }
 
 // Caller-side assigned values.
 struct Values : trees::Arena<Qualifier> {
-    static AssignValue of(uint32_t tag, void* p) {
-        AssignValue v{tag, {}};
-        std::memcpy(v.u.raw, &p, sizeof p);
-        return v;
-    }
+    static AssignValue of(uint32_t tag, void* p) { return tagged<AssignValue>(tag, p); }
     AssignValue text(const char* s) { return {ZVI_ASSIGN_VALUE, {Arena::text(s).u.value}}; }
     char* dup(const char* s) { return Heap::text(s); }
     AssignValue command(const char* s) { return of(ZVI_ASSIGN_COMMAND, dup(s)); }
@@ -103,10 +99,7 @@ TEST(CopyWorkflowAction, EveryActionTypeHandsOnTheCallersBytesAndDuplicatesItsMe
     FieldAssign assigns[2] = {{7, t.text("seven")}, {8, t.command("eight")}};
     PushFieldAssign pushed{*t.field(ZVI_REF_FIELD).u.field, t.text("pushed")};
     namespace N = at::Notify;
-    const struct {
-        uint32_t type;
-        std::vector<size_t> texts, lists, sizes;  // member offsets; the copy's allocations
-    } cases[] = {
+    const struct { uint32_t type; std::vector<size_t> texts, lists, sizes; } cases[] = {  // member offsets; allocations
         {ZVI_ACTION_NOTIFY, {N::user, N::text, N::subject}, {N::fieldIds}, {5, 5, 5, 88, 5, 5, 5, 5, 5, 5, 5, 5, 400}},
         {ZVI_ACTION_MESSAGE, {8}, {}, {5}}, {ZVI_ACTION_TEXT_3, {0}, {}, {5}}, {ZVI_ACTION_TEXT_5, {0}, {}, {5}},
         {ZVI_ACTION_TEXT_11, {0}, {}, {5}}, {ZVI_ACTION_SQL, {72}, {}, {5}},

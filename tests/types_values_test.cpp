@@ -4,7 +4,6 @@
 // leaves when the heap runs out, and the release of result lists.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <tuple>
 
@@ -28,11 +27,7 @@ namespace Currency { constexpr size_t lowText = 0, highText = 8, precision = 16,
 namespace Counted { constexpr size_t size = 16, length = 0, text = 8, name = 255; }  // and a name slot
 }  // namespace at
 
-Value pointing(uint32_t dataType, const void* record) {
-    Value v{dataType, {}};
-    v.payload.ptr = const_cast<void*>(record);
-    return v;
-}
+Value pointing(uint32_t dataType, const void* record) { return {dataType, {.ptr = const_cast<void*>(record)}}; }
 
 void same(const void* copy, const void* expected, size_t n) { EXPECT_EQ(std::memcmp(copy, expected, n), 0); }
 
@@ -40,20 +35,14 @@ void same(const void* copy, const void* expected, size_t n) { EXPECT_EQ(std::mem
 struct Sources {
     uint8_t bytes[5] = {1, 2, 3, 4, 5};
     ByteList byteList{7, 0, 5, 0, bytes}, emptyBytes{7, 0, 0, 0, bytes};
-    Attachment buffer{const_cast<char*>("report.txt"), 3, 3, {ZVI_LOC_BUFFER, {}}};
-    Attachment emptyBuffer{const_cast<char*>("empty"), 0, 0, {ZVI_LOC_BUFFER, {}}};  // a size of 0: no locator
-    Attachment file{const_cast<char*>("data"), 10, 4, {ZVI_LOC_FILENAME, {}}};
+    Attachment buffer{const_cast<char*>("report.txt"), 3, 3, {ZVI_LOC_BUFFER, {.mem = {3, bytes}}}};
+    Attachment emptyBuffer{const_cast<char*>("empty"), 0, 0, {ZVI_LOC_BUFFER, {.mem = {0, bytes}}}};
+    Attachment file{const_cast<char*>("data"), 10, 4, {ZVI_LOC_FILENAME, {const_cast<char*>("/tmp/data.bin")}}};
     FuncCurrency functional[2] = {{const_cast<char*>("1.50"), "EUR"}, {nullptr, "GBP"}};
     CurrencyValue currency{const_cast<char*>("12.25"), "USD", 20240101, {2, functional}};
     CurrencyValue bare{nullptr, "CHF", 5, {0, functional}}, textless{nullptr, "CHF", 5, {1, functional + 1}};
     IntPair pairs[3] = {{1, 2}, {3, 4}, {5, 6}};
     IntPairList intPairs{3, pairs};
-
-    Sources() {
-        buffer.locator.u.mem = {3, bytes};
-        emptyBuffer.locator.u.mem.buffer = bytes;
-        file.locator.u.fileName = const_cast<char*>("/tmp/data.bin");
-    }
     // Each a copy duplicates through a failed allocation without holding anything.
     std::vector<Value> withMemory() {
         std::vector<Value> v{pointing(ZVI_DATA_BYTES, &byteList), pointing(ZVI_DATA_INT_PAIRS, &intPairs)};
@@ -149,9 +138,8 @@ TEST(FlatLists, RoomZeroFillAndFailures) {
         EXPECT_EQ(copy(&d, &source), 0u);
         EXPECT_EQ(w.sizes(), std::vector<size_t>{room});
         const size_t used = source.numItems * sizeof *d.items;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(d.items);
-        same(bytes, source.items, used);
-        EXPECT_TRUE(std::all_of(bytes + used, bytes + room, [](uint8_t b) { return b == 0; }));
+        same(d.items, source.items, used);
+        EXPECT_TRUE(raw::zero(d.items, used, room));
         release(&d, 0);
         EXPECT_TRUE(d.numItems == 0 && d.items == nullptr && w.liveBlocks() == 0);
         alloc::Window fail(1);
@@ -216,11 +204,8 @@ TEST(CopyFieldLimit, EveryDataTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) 
     CurrencyDetail details[2] = {{"USD", 2}, {"EUR", 2}};
     namespace L = at::Limit;
     constexpr size_t cur = L::currency;
-    const struct {
-        uint32_t dataType, enumKind;
-        std::vector<size_t> texts, lists, qualifiers;  // offsets of what the limit points to
-        std::vector<size_t> sizes;                     // the copy's allocations, in order
-    } cases[] = {
+    // Offsets of what the limit points to, and the copy's allocations, in order.
+    const struct { uint32_t dataType, enumKind; std::vector<size_t> texts, lists, qualifiers, sizes; } cases[] = {
         {2, 0, {}, {}, {}, {}}, {7, 0, {}, {}, {}, {}}, {34, 0, {}, {}, {}, {}}, {43, 0, {}, {}, {}, {}},
         {4, 0, {L::charPattern}, {}, {}, {6}},
         {6, 1, {}, {L::enumList}, {}, {20 * 255}},  // 12 names get room for 20

@@ -36,9 +36,7 @@ struct Record {
 };
 
 // Every byte of the copy but those in [from, to) ranges (what it replaced) is the source's.
-struct Range {
-    size_t from, to;
-};
+struct Range { size_t from, to; };
 inline void expectSameBytesBut(const void* copy, const void* source, size_t size, const std::vector<Range>& replaced) {
     for (size_t i = 0; i < size; ++i) {
         bool skip = false;
@@ -47,13 +45,12 @@ inline void expectSameBytesBut(const void* copy, const void* source, size_t size
     }
 }
 
-// The text at a pointer field of the copy equals the source's, in a block of its own.
+// The text at a pointer field of the copy equals the source's, in a block of its own;
+// the list at `at` has the source's count in an array of its own.
 inline void expectDuplicated(const void* copy, const void* source, size_t at) {
     const char *c = raw::text(copy, at), *s = raw::text(source, at);
     EXPECT_TRUE(c && c != s && std::strcmp(c, s) == 0) << "offset " << at;
 }
-
-// The list at `at` has the source's count in an array of its own.
 inline void expectOwnList(const void* copy, const void* source, size_t at) {
     const raw::List c = raw::list(copy, at), s = raw::list(source, at);
     EXPECT_TRUE(c.count == s.count && c.items != s.items) << "offset " << at;
@@ -64,8 +61,8 @@ using Look = std::function<void(const std::common_type_t<T>&)>;
 
 // Fails each allocation of copy in turn: 300, then 0 once nothing fails, with the sizes
 // given, in order (a copy sharing a block of the source would lack one). copied() or
-// failed() looks at the destination before its release; with holdsNothing a failed
-// copy holds no block. Returns the allocations of a complete copy.
+// failed() looks at the destination before its release; with holdsNothing a failed copy
+// holds no block. Returns the allocations of a complete copy.
 template <class T>
 size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const T* source,
              const std::vector<size_t>& sizes = {}, const Look<T>& copied = {}, const Look<T>& failed = {},
@@ -113,8 +110,7 @@ private:
 
 namespace trees {
 
-// Caller trees of the family of qualifier Q (single-form and multi-form qualifiers share
-// their tags and shapes).
+// Caller trees of qualifiers Q, single-form or multi-form (they share tags and shapes).
 template <class Q>
 class Arena : public copies::Heap {
 public:
@@ -134,8 +130,9 @@ public:
         q.u.relOp = make(RelOp{code, left, right});
         return make(q);
     }
-    static Operand tagged(uint32_t tag, void* p) {
-        Operand o{tag, {}};
+    template <class O = Operand>  // a tag, then a pointer in the union
+    static O tagged(uint32_t tag, void* p) {
+        O o{tag, {}};
         std::memcpy(&o.u, &p, sizeof p);
         return o;
     }
@@ -165,8 +162,7 @@ public:
     }
 };
 
-// Sizes of the deep-tree tests: a tenth under memcheck (ZVI_HEAVY_DIVISOR=10), still
-// many times a 256 KiB stack.
+// Sizes of the deep-tree tests: a tenth under memcheck (ZVI_HEAVY_DIVISOR=10).
 inline int heavy(int n) {
     const char* divisor = std::getenv("ZVI_HEAVY_DIVISOR");
     return divisor && std::atoi(divisor) > 1 ? n / std::atoi(divisor) : n;
