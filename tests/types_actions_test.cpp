@@ -142,7 +142,7 @@ TEST(CopyWorkflowAction, EveryActionTypeHandsOnTheCallersBytesAndDuplicatesItsMe
                   [](const WorkflowActionList& l) { EXPECT_TRUE(l.numItems == 0 && l.items == nullptr); });
 }
 
-TEST(CopyAssignValue, EveryKindCopiedDeeplyThroughEachFailedAllocation) {
+TEST(CopyAssignValue, EveryKindCopiedDeeplyThroughEachFailedAllocationAndDeepOnA256KiBStack) {
     Values t;
     const AssignValue source = t.rich();
     // One block per block of the source, in the order of a recursive copy; a failed copy
@@ -168,6 +168,12 @@ TEST(CopyAssignValue, EveryKindCopiedDeeplyThroughEachFailedAllocation) {
     ReleaseAssignValue(&copy, 0);
     EXPECT_EQ(later.liveBlocks(), 1u);
     std::free(left);
+
+    AssignValue chain = t.text("0");  // arithmetic, function and external-call nesting on a small stack
+    const AssignValue one{ZVI_ASSIGN_COMMAND, {}};
+    for (int i = 0; i < trees::heavy(200000); ++i)
+        chain = i % 3 == 0 ? t.arith(1, chain, one) : i % 3 == 1 ? t.function(2, {one, chain}) : t.filterApi({chain});
+    trees::deepCopy(CopyAssignValue, ReleaseAssignValue, &chain, trees::heavy(200000));
 }
 
 TEST(WorkflowConnect, Type1HasAListOfItsOwnConvertedAndPackedInPlace) {
@@ -176,12 +182,11 @@ TEST(WorkflowConnect, Type1HasAListOfItsOwnConvertedAndPackedInPlace) {
     copies::Record<at::Connect::size> source(5);
     source.put<uint32_t>(at::Connect::type, ZVI_CONNECT_FORMS);
     source.put(at::Connect::member, &names);
-    auto copied = [&](const WorkflowConnect& c) {
-        copies::expectSameBytesBut(&c, source.bytes, at::Connect::size, {{at::Connect::member, at::Connect::size}});
-        copies::expectOwnList(raw::ptr(&c, at::Connect::member), &names, 0);
-    };
-    copies::sweep(CopyWorkflowConnect, ReleaseWorkflowConnect, source.as<WorkflowConnect>(), {16, 20 * 255}, copied,
-                  [](const WorkflowConnect& c) { EXPECT_EQ(raw::ptr(&c, at::Connect::member), nullptr); });
+    copies::sweep(CopyWorkflowConnect, ReleaseWorkflowConnect, source.as<WorkflowConnect>(), {16, 20 * 255},
+                  [&](const WorkflowConnect& c) {
+                      copies::expectSameBytesBut(&c, source.bytes, at::Connect::member, {});
+                      copies::expectOwnList(raw::ptr(&c, at::Connect::member), &names, 0);
+                  }, [](const WorkflowConnect& c) { EXPECT_EQ(raw::ptr(&c, at::Connect::member), nullptr); });
     // Host lists: the second record's name is too long, so the fourth is emptied; the
     // third is not of type 1 and is left alone. Packed again, a length counts the terminator.
     auto host = [](std::initializer_list<const char*> texts) {
@@ -207,15 +212,6 @@ TEST(WorkflowConnect, Type1HasAListOfItsOwnConvertedAndPackedInPlace) {
     records[2].connectType = 0;
     for (WorkflowConnect& r : records) ReleaseWorkflowConnect(&r, 0);
     EXPECT_EQ(w.liveBlocks(), 0u);
-}
-
-TEST(DeepAssignments, ArithmeticFunctionAndExternalCallNestingOnA256KiBStack) {
-    Values t;
-    AssignValue chain = t.text("0");
-    const AssignValue one{ZVI_ASSIGN_COMMAND, {}};
-    for (int i = 0; i < trees::heavy(200000); ++i)
-        chain = i % 3 == 0 ? t.arith(1, chain, one) : i % 3 == 1 ? t.function(2, {one, chain}) : t.filterApi({chain});
-    trees::deepCopy(CopyAssignValue, ReleaseAssignValue, &chain, trees::heavy(200000));
 }
 
 TEST(CopyCharMenuDef, EveryMenuTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) {
@@ -266,7 +262,7 @@ TEST(CopyCharMenuDef, EveryMenuTypeHandsOnTheCallersBytesAndDuplicatesItsMemory)
     }
 }
 
-TEST(CopyCharMenuDef, BadMenuAndItemTypesStopTheCopyAndLeaveNoItems) {
+TEST(CharMenu, BadTypesStopTheCopyAndLeaveNoItemsWalksAndDeepMenus) {
     Menus h;
     auto item = Menus::item;
     MenuRecord* badItem = h.list({item("a", ZVI_ITEM_VALUE, h.text("a")), item("b", 3, h.text("caller's"))});
@@ -286,11 +282,7 @@ TEST(CopyCharMenuDef, BadMenuAndItemTypesStopTheCopyAndLeaveNoItems) {
             ReleaseCharMenuDef(copy.as<CharMenuDef>(), 0);
         });
     }
-}
-
-TEST(CharMenu, WalkedInOrderAndDeepMenusOnA256KiBStack) {
-    Menus h;
-    auto item = Menus::item;
+    // Walked in order, the tree left as it was; deep menus on a small stack.
     MenuRecord* leaf = h.list({item("c1", ZVI_ITEM_VALUE, nullptr), item("c2", ZVI_ITEM_VALUE, nullptr)});
     MenuRecord* middle = h.list({item("b1", ZVI_ITEM_MENU, leaf->bytes), item("b2", ZVI_ITEM_MENU, h.list({})->bytes),
                                  item("b3", ZVI_ITEM_MENU, nullptr)});
@@ -301,8 +293,7 @@ TEST(CharMenu, WalkedInOrderAndDeepMenusOnA256KiBStack) {
     auto visit = [](CharMenuItem* i, void* out) { *static_cast<std::string*>(out) += std::string(i->label) + " "; };
     EXPECT_EQ(WalkCharMenu(root->as<CharMenuDef>(), visit, &seen) + WalkCharMenu(nullptr), 0u);
     EXPECT_EQ(seen, "a1 b1 c1 c2 b2 b3 a2 a3 ");
-    EXPECT_EQ(std::memcmp(middle->bytes, before.bytes, at::Menu::size), 0);  // the tree is as it was
-
+    EXPECT_EQ(std::memcmp(middle->bytes, before.bytes, at::Menu::size), 0);
     MenuRecord* deep = h.list({item("leaf", ZVI_ITEM_VALUE, h.text("v"))});
     for (int i = 0; i < trees::heavy(50000); ++i)
         deep = h.list({item("v", ZVI_ITEM_NONE, nullptr), item("m", ZVI_ITEM_MENU, deep->bytes)});

@@ -287,7 +287,7 @@ TEST(PropertyLists, CopiesAndReleasesAtEveryLevel) {
     EXPECT_EQ(w.liveBlocks(), 0u);
 }
 
-TEST(ConvertNameList, HostItemsBecome255ByteNamesAndLengthsThatLieReadNothingBeyond) {
+TEST(NameLists, HostItemsBecome255ByteNamesLengthsThatLieReadNothingBeyondAndPackedTextsCountTheTerminator) {
     namespace C = at::Counted;
     const std::string n254(254, 'n'), n300(300, 'x');
     const struct { HostItems items; uint32_t code; std::vector<std::string> names; } cases[] = {
@@ -329,10 +329,8 @@ TEST(ConvertNameList, HostItemsBecome255ByteNamesAndLengthsThatLieReadNothingBey
         EXPECT_TRUE(!code || empty(h));
         ReleaseNameList(h.as<NameList>(), 0);
     });
-}
 
-TEST(PackNameList, NamesBecomeCountedTextsWithTheTerminatorCounted) {
-    namespace C = at::Counted;
+    // Packed, names become counted texts whose length counts the terminator.
     ObjectName source[3] = {"a", "bb"};
     std::memset(source[2], 'z', C::name);  // no terminator in its 255 bytes: cut at 254
     const NameList caller{3, source};
@@ -352,9 +350,8 @@ TEST(PackNameList, NamesBecomeCountedTextsWithTheTerminatorCounted) {
                         raw::text(itemsOf(holder), i * C::size + C::text) == texts[i]);
         ReleaseCountedTextList(holder.as<CountedTextList>(), 0);
     });
-}
 
-TEST(ConvertTextList, MovesTheHostsTextsIntoTheCallersList) {
+    // A text list converted moves the host's texts into the caller's list.
     alloc::sweep([](const alloc::Window& w) {
         Holder host = hostList({{2, "a"}, {0, nullptr}, {3, "bc"}}), caller(0xab);
         const void* first = raw::ptr(itemsOf(host), at::Counted::text);
@@ -369,10 +366,10 @@ TEST(ConvertTextList, MovesTheHostsTextsIntoTheCallersList) {
         EXPECT_STREQ(raw::text(texts, 16), "bc");
         ReleaseTextList(caller.as<TextList>(), 0);
     });
-    alloc::Window w;  // no items: an empty caller list; no caller list: the texts released
-    Holder none = hostList({}), caller(0xab), unwanted = hostList({{2, "a"}});
-    EXPECT_EQ(ConvertTextList(none.as<CountedTextList>(), caller.as<TextList>()), 0u);
-    EXPECT_TRUE(empty(caller));
+    alloc::Window late;  // no items: an empty caller list; no caller list: the texts released
+    Holder none = hostList({}), to(0xab), unwanted = hostList({{2, "a"}});
+    EXPECT_EQ(ConvertTextList(none.as<CountedTextList>(), to.as<TextList>()), 0u);
+    EXPECT_TRUE(empty(to));
     EXPECT_EQ(ConvertTextList(unwanted.as<CountedTextList>(), nullptr), 0u);
-    EXPECT_EQ(w.liveBlocks(), 0u);
+    EXPECT_EQ(late.liveBlocks(), 0u);
 }
