@@ -1,7 +1,6 @@
-// Workflow actions, assigned values, workflow connects, character menus, container
-// owners and references, export items: the bytes each copy hands on at the offsets of
-// the record tables, deep copies of trees, the menu statuses 206 and 131, and what a
-// failed copy leaves.
+// Workflow actions, assigned values, workflow connects, character menus, container owners
+// and references, export items: the bytes each copy hands on at the offsets of the record
+// tables, deep trees, the menu statuses 206 and 131, and what a failed copy leaves.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -145,8 +144,7 @@ TEST(CopyWorkflowAction, EveryActionTypeHandsOnTheCallersBytesAndDuplicatesItsMe
 TEST(CopyAssignValue, EveryKindCopiedDeeplyThroughEachFailedAllocationAndDeepOnA256KiBStack) {
     Values t;
     const AssignValue source = t.rich();
-    // One block per block of the source, in the order of a recursive copy; a failed copy
-    // keeps its tag, with a null member.
+    // A block per block of the source, in the order of a recursive copy; a failed copy keeps its tag.
     const std::vector<size_t> sizes{56, 24, 4 * 24, 2, 368, 12, 56, 2, 4,  24, 56,
                                     280, 4 * 24, 48, 2, 2, 2, 96, 9, 368, 56, 2};
     copies::sweep(CopyAssignValue, ReleaseAssignValue, &source, sizes, {},
@@ -231,12 +229,8 @@ TEST(CopyCharMenuDef, EveryMenuTypeHandsOnTheCallersBytesAndDuplicatesItsMemory)
     MenuRecord* list = h.list({Menus::item("one", ZVI_ITEM_VALUE, h.text("1")),
                                Menus::item("sub", ZVI_ITEM_MENU, sub->bytes),
                                Menus::item("none", ZVI_ITEM_NONE, reinterpret_cast<void*>(0x1234))});
-    const struct {
-        MenuRecord* menu;
-        std::vector<size_t> texts;
-        std::vector<copies::Range> replaced;
-        std::vector<size_t> sizes;
-    } cases[] = {
+    using Sizes = std::vector<size_t>;
+    const struct { MenuRecord* menu; Sizes texts; std::vector<copies::Range> replaced; Sizes sizes; } cases[] = {
         {h.menu(ZVI_MENU_NONE), {}, {}, {}}, {h.menu(ZVI_MENU_FIXED), {}, {}, {}},
         {query, {}, {{M::qualifier + 8, M::qualifier + 24}}, {24, 56, 2}},
         {h.menu(ZVI_MENU_FILE), {M::fileName}, {}, {5}}, {h.menu(ZVI_MENU_SQL), {M::sql}, {}, {5}},
@@ -333,8 +327,8 @@ TEST(Containers, OwnersReferencesAndExportItems) {
     copies::sweep(CopyContainerReferenceList, ReleaseContainerReferenceList, &refList, {}, copied,
                   [](const ContainerReferenceList& c) { EXPECT_EQ(raw::ptr(&c, 8), nullptr); });
 
-    // Ten export items get room for twenty; three sub-names room for ten. Packed for the
-    // host, a failure empties the items after it.
+    // Ten export items get room for twenty; three sub-names room for ten. Packed for the host,
+    // a failure empties the items after it.
     ObjectName subNames[3] = {"View0", "View1", "View2"};
     std::vector<copies::Record<at::Export::size>> items(10, copies::Record<at::Export::size>(1));
     for (size_t i = 0; i < items.size(); ++i) items[i].putList(at::Export::subNames, i % 2 ? 3 : 0, subNames);
@@ -344,11 +338,8 @@ TEST(Containers, OwnersReferencesAndExportItems) {
         copies::expectSameBytesBut(c.items, items[0].bytes, at::Export::subNames, {{at::Export::name + 255, 264}});
     });
     alloc::sweep([&](const alloc::Window& sw) {
-        ExportItemList request;
-        {
-            alloc::Paused copyFirst;
-            ASSERT_EQ(CopyExportItemList(&request, &list), 0u);
-        }
+        ExportItemList request;  // copied first, never failed
+        ASSERT_EQ([&] { alloc::Paused copyFirst; return CopyExportItemList(&request, &list); }(), 0u);
         const uint32_t code = PackExportItems(&request);
         EXPECT_EQ(code, sw.failed() ? 154u : 0u);
         const void* packed = &request.items[code ? 9 : 1].subNames;  // a CountedTextList

@@ -1,6 +1,5 @@
-// Qualifier trees and multi-form queries: the order and number of a copy's allocations
-// (a copy that shared a block of the caller's would lack one), what a failed copy
-// leaves, and trees far deeper than a thread's stack.
+// Qualifier trees and multi-form queries: the number of a copy's allocations (a copy sharing
+// a block of the caller's would lack one), what a failed copy leaves, and deep trees.
 #include <gtest/gtest.h>
 
 #include "tests/support/copies.h"
@@ -44,16 +43,12 @@ struct MultiTree : trees::Arena<MultiQualifier> {
 };
 
 template <class T>
-bool isZero(const T& record) {
-    static const T zero{};
-    return std::memcmp(&record, &zero, sizeof record) == 0;
-}
+bool isZero(const T& record) { return raw::zero(&record, 0, sizeof record); }
 
 }  // namespace
 
 TEST(CopyQualifier, EveryRoutineCopiesEveryOperandTagThroughEachFailedAllocation) {
-    // A sub-tree reached twice (duplicated at both places), and nodes and operands whose
-    // members stay the caller's bytes.
+    // A sub-tree reached twice (duplicated twice), nodes and operands passed on as they stand.
     Tree t;
     Qualifier* twice = t.compare(1, t.field(7), t.text("tw"));
     Qualifier* passed = t.node(9, reinterpret_cast<Qualifier*>(0x1000), reinterpret_cast<Qualifier*>(0x2000));
@@ -70,8 +65,7 @@ TEST(CopyQualifier, EveryRoutineCopiesEveryOperandTagThroughEachFailedAllocation
     copies::sweep(CopyOperand, ReleaseOperand, &source->u.pair.left->u.relOp->right, {}, {}, {}, true);
     copies::sweep(CopyQueryRef, ReleaseQueryRef, top->u.relOp->right.u.query, {}, {}, {}, true);
 
-    // Operation 6 copies its left operand, but only its right one is the release's; a
-    // failed copy frees its partial tree whole.
+    // Operation 6 copies its left operand but releases only its right one; a failed copy frees all.
     Qualifier* unary = t.compare(1, t.arith(ZVI_ARITH_UNARY, t.text("left"), t.text("right")), t.field(2));
     alloc::sweep([&](const alloc::Window& w) {
         Qualifier copy;
@@ -141,8 +135,7 @@ TEST(CopyMultiQuery, EveryRoutineCopiesSourcesSubQueriesAndQualifiersThroughEach
 }
 
 TEST(DeepTrees, QualifiersAndMultiFormQueriesNestedThroughEveryKindOnA256KiBStack) {
-    // "a OR b OR c ...", each node's left the chain so far, below arithmetic below
-    // sub-queries; queries nested through sources and sub-queries, with arithmetic.
+    // "a OR b OR c ..." below arithmetic below sub-queries; queries nested through sources.
     Tree t;
     Qualifier* leaf = t.compare(1, t.field(1), t.field(2));
     Qualifier* chain = leaf;

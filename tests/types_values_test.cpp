@@ -1,7 +1,6 @@
-// Values, flat lists, lists of values, properties, field limits, and name and text lists
-// between the host's form and the caller's: the bytes a copy or conversion hands on,
-// what it duplicates and shares, the room it takes, host lengths that lie, what it
-// leaves when the heap runs out, and the release of result lists.
+// Values, flat lists, lists of values, properties, field limits, name and text lists in the
+// host's form and the caller's: the bytes a copy or conversion hands on, what it duplicates,
+// the room it takes, host lengths that lie, and what it leaves when the heap runs out.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,8 +51,7 @@ struct Sources {
     }
 };
 
-// A name list holder (count at 0, items at 8) in the host's form as the host leaves it:
-// texts and array on the heap, never failed.
+// A name list holder (count at 0, items at 8) in the host's form, as the host leaves it.
 using Holder = copies::Record<16>;
 using HostItems = std::vector<std::pair<uint32_t, const char*>>;  // lengths and texts
 Holder hostList(const HostItems& items) {
@@ -74,8 +72,7 @@ bool empty(const Holder& h) { return raw::u32(h.bytes, 0) == 0 && itemsOf(h) == 
 
 TEST(CopyValue, EveryDataTypeDuplicatesItsMemoryThroughEachFailedAllocation) {
     Sources s;
-    // The rows of withMemory(), in its order. Typed in: a ByteList is 24 bytes, an
-    // IntPairList 16, an Attachment 40, a CurrencyValue 32.
+    // withMemory() in order. Typed in: ByteList 24 bytes, IntPairList 16, Attachment 40, CurrencyValue 32.
     auto text = [](const Value& to) { same(to.payload.text, "hello", 6); };
     const std::tuple<std::vector<size_t>, copies::Look<Value>> rows[] = {
         {{24, 5}, [&](const Value& to) { same(to.payload.byteList->bytes, s.bytes, 5); }},
@@ -127,10 +124,10 @@ TEST(FlatLists, RoomZeroFillAndFailures) {
     std::vector<uint32_t> ids(100, 7);
     IndexDef index[2]{};
     EntryId entryIds[2] = {"000000000000001", "000000000000002"};
-    // A copy matches its source, zero-filled up to the room allocated (names:
-    // count/10*10+10, identifiers of requests: count/100*100+100); the release empties
-    // it. When its only allocation fails: 300 with an empty list or a list silently
-    // dropped, and a list of entry identifiers keeps its count.
+    // A copy matches its source, zero-filled up to the room allocated (names: count/10*10+10,
+    // identifiers of requests: count/100*100+100); the release empties it. When its only
+    // allocation fails: 300 with an empty list or a list silently dropped, and a list of
+    // entry identifiers keeps its count.
     auto check = [](auto copy, auto release, auto source, size_t room, uint32_t code, uint32_t kept = 0) {
         SCOPED_TRACE(room);
         alloc::Window w;
@@ -337,11 +334,8 @@ TEST(NameLists, HostItemsBecome255ByteNamesLengthsThatLieReadNothingBeyondAndPac
     const uint32_t lengths[] = {2, 3, 255};
     const std::string texts[] = {"a", "bb", std::string(254, 'z')};
     alloc::sweep([&](const alloc::Window& w) {
-        Holder holder;
-        {
-            alloc::Paused request;
-            ASSERT_EQ(CopyNameList(holder.as<NameList>(), &caller), 0u);
-        }
+        Holder holder;  // the request's copy, never failed
+        ASSERT_EQ([&] { alloc::Paused request; return CopyNameList(holder.as<NameList>(), &caller); }(), 0u);
         const uint32_t code = PackNameList(holder.as<NameListHolder>());
         EXPECT_EQ(code, w.failed() ? 154u : 0u);
         EXPECT_TRUE(!code || empty(holder));

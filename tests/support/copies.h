@@ -1,6 +1,5 @@
-// Helpers of the copy-routine tests: records built as raw bytes at the offsets of the
-// record tables, what a copy must hand on, caller memory and trees, the sweep of a copy,
-// and a thread with a small stack.
+// Helpers of the copy-routine tests: raw records at the offsets of the record tables, what a
+// copy must hand on, caller memory and trees, the sweep of a copy, a thread with a small stack.
 #pragma once
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -85,11 +85,8 @@ size_t sweep(uint32_t (*copy)(T*, const T*), void (*release)(T*, uint8_t), const
 // Caller (or host) blocks, freed at the end. Build outside an allocation window.
 class Heap {
 public:
-    ~Heap() {
-        for (void* p : blocks_) std::free(p);
-    }
     void* keep(void* p) {
-        blocks_.push_back(p);
+        blocks_.emplace_back(p, std::free);
         return p;
     }
     char* text(const char* s) { return static_cast<char*>(keep(strdup(s))); }
@@ -103,7 +100,7 @@ public:
     T* make(const T& value) { return copyOf({value}); }
 
 private:
-    std::vector<void*> blocks_;
+    std::vector<std::unique_ptr<void, void (*)(void*)>> blocks_;
 };
 
 }  // namespace copies
