@@ -26,7 +26,7 @@ run() {  # [TARGET=<target>] run <build dir> <ctest args...> -- <cmake args...>
 memcheck() {
   local dir=$1
   echo "== memcheck $dir"
-  # The deep-tree tests run at a tenth of their size (tests/support/trees.h).
+  # The deep-tree tests run at a tenth of their size (tests/support/copies.h).
   ZVI_HEAVY_DIVISOR=10 NLSPATH="$PWD/$dir/%N" valgrind --quiet --soname-synonyms=somalloc=nouserintercepts \
     --suppressions=tests/valgrind.supp --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite \
     "$dir/tests/zvi_tests" --gtest_brief=1
