@@ -1,34 +1,20 @@
-// Every operation of the entry, server, transaction and workflow-context families
-// over one table: the bytes the host receives and what it returns, read and written at
-// the offsets of the record tables (typed in here, never taken from our headers); the
-// frame variant of each; every allocation failure. Then what single operations do apart.
+// The entry, server, transaction and workflow-context operations over one table: the bytes the host
+// receives and returns at typed-in offsets, the frame variant of each, every allocation failure.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "platform/zvrpc.h"
 #include "tests/support/calls.h"
 #include "tests/support/raw.h"
-#include "types/types.h"
 
 using namespace testing_support;
 using fake::Event;
 
 namespace {
 
-// Offsets the tests read or write beside the rows' field lists, from the record tables.
-// clang-format off
-namespace at {
-namespace GetEntryBLOB { constexpr size_t data = 168 /* u32 count, pointer at 176 */, status = 184; }
-namespace BeginTransaction { constexpr size_t handle = 168 /* u32 length, pointer at 176 */; }
-}  // namespace at
-// clang-format on
-
 char form[] = "HelpDesk", textA[] = "first value", sqlText[] = "select 1";
 const char newId[] = "XXXXXXXXXXXXXXXY";  // all 16 bytes: cut to 15
-// A trace text is cut at strlen(format) + 999 characters.
-const std::string traceArgument(2000, 'y'), traceText = '<' + traceArgument.substr(0, 1002);
+const std::string traceArgument(2000, 'y'), traceText = '<' + traceArgument.substr(0, 1002);  // strlen + 999
 int contextTarget, x, y, z;
 WorkflowContext const wfContext = &contextTarget;
 
@@ -61,34 +47,23 @@ MultiQualifier multiQualifier = [] {  // the field "P", held inline
     return q;
 }();
 
-// The frame variant of an operation, from the variant table.
+// The frame variant: takes a control record, writes the context words back, keeps the caller's status list,
+// hands the host's messages over on failure too, makes the thread's allocation context, hands a new entry's
+// identifier back, empties it before the status test.
 enum : unsigned {
-    kControl = 1,     // takes a control record: caller information, conversion
-    kWriteBack = 2,   // writes the context words back on success
-    kKeep = 4,        // keeps the caller's status list
-    kHostOnFail = 8,  // hands the host's messages over on failure too
-    kAllocStep = 16,  // makes the thread's allocation context
-    kNewId = 32,      // hands a new entry's identifier back
-    kIdFirst = 64,    // empties it first, even before the status test
-    kStandard = kControl | kWriteBack | kAllocStep,
-    kKeeping = kStandard | kKeep | kHostOnFail,
-    kCreating = kStandard | kNewId | kIdFirst,
-    kWorkflowNoStep = kKeep | kHostOnFail,
+    kControl = 1, kWriteBack = 2, kKeep = 4, kHostOnFail = 8, kAllocStep = 16, kNewId = 32, kIdFirst = 64,
+    kStandard = kControl | kWriteBack | kAllocStep, kKeeping = kStandard | kKeep | kHostOnFail,
+    kCreating = kStandard | kNewId | kIdFirst, kWorkflowNoStep = kKeep | kHostOnFail,
     kWorkflow = kWorkflowNoStep | kAllocStep,
 };
 
-// What a request field must hold: Word, the 32-bit value given; Wide, the 64-bit value
-// given (a pointer, borrowed); Text, a text equal to the one given; Copy, a copy of the
-// caller's record given (a counted list or a qualifier node): its first word, and behind the
-// pointer at +8 a block of its own that starts with the caller's first word. The Want kinds:
-// the same when the caller gave the optional arguments (Want: 1 unless given), zeros without
-// them. Form and Context: the caller's form name and the workflow context, borrowed.
+// A request field holds: Word, the 32-bit value given; Wide, the 64-bit value (a borrowed pointer); Text, an
+// equal text; Copy, the caller's first word, and at +8 a block of its own starting with the caller's first
+// word. The Want kinds: the same with the optional arguments (Want: 1), zeros without. Form, Context: borrowed.
 enum Sent { Word, Wide, Text, Copy, Want, WantWide, WantText, WantCopy, Form, Context };
-// What the host writes in a result field: Number, the 32-bit value given; Count, the same for
-// the caller's optional number output (Got::value); Id, a new entry's 16-byte identifier; a
-// zeroed 64-byte block (any list's item, an empty text) that the caller gets copied (Block), in
-// a list of one whose item moves to an array of the library's own (Items), or as it is:
-// Handed, in a List of one, or in a list Held in a holder of the host's.
+// A result field the host writes: Number, the value; Count, the same for the caller's number output; Id, a
+// new identifier; a zeroed 64-byte block the caller gets copied (Block), in a list of one whose item moves
+// to an array of the library's (Items), or as it is: Handed, in a List of one, or Held in a host's holder.
 enum Answer { Number, Count, Id, Block, Items, Handed, List, Held };
 template <class Kind>
 struct At {
@@ -100,16 +75,15 @@ struct At {
 };
 using Field = At<Sent>;
 using Reply = At<Answer>;
-
 using T = class OperationsTest;
 struct Row {
     const char* failureText;  // detail of 9905; also names the row
     uint32_t slot, opcode;    // opcode 0: called without the hooks
     unsigned variant;
-    size_t statusAt;                   // offset of the result's status list
-    std::vector<Field> sent;           // the request's fields, typed in from the record's table
-    std::vector<Reply> replies;        // the result's fields, written by the host
-    std::function<uint32_t(T&)> call;  // with the status list t.s and the outputs of t.out()
+    size_t statusAt;              // offset of the result's status list
+    std::vector<Field> sent;      // the request's fields
+    std::vector<Reply> replies;   // the result's fields, written by the host
+    uint32_t (*call)(T&);         // with the status list t.s and the outputs of t.out()
 };
 class OperationsTest : public HostTest {
 public:
@@ -122,6 +96,15 @@ public:
                 if (succeeds) answer(static_cast<char*>(r), a);
             fake::addMessage(statusAt(r, row.statusAt), ZVI_NOTE, 77, "host note");
             return succeeds ? 1u : 0u;
+        });
+    }
+    // The host answers with a heap copy of bytes, counted at `at`, and a note in its status list.
+    void answerBytes(uint32_t slot, size_t at, const std::string& bytes, size_t statusOffset) {
+        host.on(slot, [=](void*, void* r) {
+            fake::addMessage(statusAt(r, statusOffset), ZVI_NOTE, 78, "host note");
+            const uint32_t n = static_cast<uint32_t>(bytes.size());
+            raw::putList(r, at, n, n ? std::memcpy(std::malloc(n), bytes.data(), n) : nullptr);
+            return 1u;
         });
     }
     void expectSent(const char* q, Field f) {
@@ -155,8 +138,8 @@ public:
         raw::put(r, a.at, block);
     }
 
-    // An output, zeroed, given with the optional arguments (or when required); its pointer (a list's items,
-    // a value's text, a qualifier's child, a text) holds all the host's answer gave it, freed after the call.
+    // An output, zeroed, given with the optional arguments (or when required); what the host's answer left at
+    // its pointer (a list's items, a value's text, a qualifier's child, a text) is freed after the call.
     template <class O>
     O* out(bool required = false, size_t at = 8, uint32_t firstWord = 0) {
         char* output = static_cast<char*>(std::memset(outputs[used], 0, sizeof outputs[0]));
@@ -165,9 +148,7 @@ public:
         return want || required ? reinterpret_cast<O*>(output + (sizeof(O) == 8 ? 8 : 0)) : nullptr;
     }
     template <class O>
-    O* out(O& o) {
-        return want ? &o : nullptr;
-    }
+    O* out(O& o) { return want ? &o : nullptr; }
     char* id() { return want ? g.id : nullptr; }
     // Calls the row's operation; notes what the caller received of the host's as it is.
     uint32_t call(const Row& row, StatusList* list) {
@@ -200,7 +181,6 @@ const std::vector<Row>& operations() {
     static const std::vector<Field> list = {{168, Form}, {176, WantCopy, &qualifier}, {200, Copy, &listFields},
         {216, Copy, &sortList}, {232, Word, 10}, {236, Word, 20}, {240, Word, 1}, {244, Want}};
     static const std::vector<Row> table = {
-        // Entries.
         {"ZVIGetEntry", 12224, 1, kKeeping, 184, {{168, Form}, {176, Copy, &ids}, {192, Copy, &fields}, {208, Want}},
          {{168, List}}, [](T& t) { return ZVIGetEntry(t.c, form, &ids, &fields, t.out<FieldValueList>(), t.s); }},
         {"ZVISetEntry", 12248, 2, kStandard, 168,
@@ -236,7 +216,6 @@ const std::vector<Row>& operations() {
          [](T& t) { return ZVIGetListEntryWithMultiSchemaFields(t.c, &fromList, &multiFields, t.out(multiQualifier),
              &multiFields, 5, 50, 1, &groupBy, t.out(multiQualifier), t.out<MultiFieldValueListList>(),
              t.out(t.g.value), t.s); }},
-        // Server information and utilities.
         {"ZVIGetServerInfo", 12616, 36, kStandard, 184, {{168, Copy, &fields}}, {{168, List}},
          [](T& t) { return ZVIGetServerInfo(t.c, &fields, t.out<ServerInfoList>(), t.s); }},
         {"ZVIExecuteProcess", 12696, 61, kStandard, 192, {{168, Wide, sqlText}, {176, Want}},
@@ -262,7 +241,6 @@ const std::vector<Row>& operations() {
          [](T& t) { return ZVIBeginClientManagedTransaction(t.c, t.out<char*>(), t.s); }},
         {"ZVIEndTransaction", 13656, 0, kKeeping, 168, {{168, Word, 7}}, {},
          [](T& t) { return ZVIEndClientManagedTransaction(t.c, 7, t.s); }},
-        // Workflow context.
         {"ZVIWfCreateEntry", 13512, 0, kWorkflowNoStep | kNewId, 16,
          {{0, Context}, {8, WantCopy, &values}, {24, Word, 11}}, {{0, Id}},
          [](T& t) { return ZVIWfCreateEntry(wfContext, t.out(values), t.id(), 11, t.s); }},
@@ -302,10 +280,9 @@ const std::vector<Row>& operations() {
 }
 // clang-format on
 
-// Every operation with and without its optional arguments, the host failing or not: what
-// the host receives and returns, the messages, hooks, context words and identifier, outputs
-// moved or released; the allocation context. Then every failure of the library's allocations
-// one at a time: a defined code, a releasable list, nothing left behind, no operator new.
+// Every operation with and without its optional arguments, the host failing or not: what the host receives and
+// returns, messages, hooks, context words, outputs moved or emptied, the allocation context; then every
+// allocation failure: a defined code, a releasable list, nothing left behind, no operator new.
 TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
     for (const Row& row : operations()) {
         uint64_t count = 0;  // the number the caller's optional output receives
@@ -326,7 +303,7 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
                 if (fails && !(row.variant & kHostOnFail)) expected.clear();
                 if (row.variant & kKeep) expected.insert(expected.begin(), catalogMessage(ZVI_WARNING, 54, "earlier"));
                 if (fails) expected.insert(expected.begin(), catalogMessage(ZVI_ERROR, 9905, row.failureText));
-                if (!(row.variant & kKeep)) zvi::releaseStatusList(&before, 0);  // dropped by the reset
+                if (!(row.variant & kKeep)) zvi::releaseStatusList(&before, 0);  // dropped unreleased
                 EXPECT_EQ(rc, fails ? 2u : row.variant & kKeep ? 1u : 0u);
                 EXPECT_EQ(messages(list), expected);
                 zvi::releaseStatusList(&list, 0);
@@ -353,10 +330,7 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
         serve(row, true, false);  // copies that fail reach the host empty
         alloc::sweep([&](const alloc::Window& w) {
             StatusList list{};
-            {
-                alloc::Paused p;
-                zvi::appendStatus(&list, ZVI_NOTE, 54, "earlier");
-            }
+            zvi::appendStatus(&list, ZVI_NOTE, 54, "earlier");  // may fail too
             StatusList before = list;
             const uint32_t rc = call(row, &list);
             EXPECT_TRUE(w.failed() ? rc <= 3 || rc == 300 : rc == 0) << row.failureText << ": " << rc;
@@ -366,17 +340,15 @@ TEST_F(OperationsTest, EveryOperationFollowsItsFrameVariant) {
                     << m;
             EXPECT_EQ(w.newAllocations(), 0u);
             zvi::releaseStatusList(&list, 0);
-            if (!(row.variant & kKeep)) zvi::releaseStatusList(&before, 0);  // dropped by the reset
+            if (!(row.variant & kKeep)) zvi::releaseStatusList(&before, 0);
         });
     }
 }
 
 // Checks of the caller's arguments that end a call before the host; outputs emptied first.
 TEST_F(OperationsTest, CallsThatEndBeforeTheHost) {
-    FieldValueList noValues{0, valueItems};
-    EXPECT_EQ(ZVISetEntry(&control, form, &ids, nullptr, 1, 2, &status), 0u);
-    EXPECT_EQ(ZVISetEntry(&control, form, &ids, &noValues, 1, 2, &status), 0u);
-    char noText[] = "", file[] = "/tmp/x";
+    EXPECT_EQ(ZVISetEntry(&control, form, &ids, nullptr, 1, 2, &status), 0u);  // nothing to set
+    char file[] = "/tmp/x";
     ValueListList rows{4, nullptr};
     FieldValueListList lists{5, nullptr};
     EntryListItemList entries{7, nullptr};
@@ -390,7 +362,6 @@ TEST_F(OperationsTest, CallsThatEndBeforeTheHost) {
     ends(ZVIGetEntryBLOB(&control, form, &ids, 4, &fileLoc, &status), 8700, "Must be ZV_LOC_BUFFER");
     ends(ZVIGetEntryBLOB(&control, form, &ids, 4, nullptr, &status), 8700, "Must be ZV_LOC_BUFFER");
     ends(ZVIGetListSQL(&control, nullptr, 10, &rows, nullptr, &status), 261);
-    ends(ZVIGetListSQL(&control, noText, 10, nullptr, nullptr, &status), 261);
     ends(ZVIGetListSQL(&control, sqlText, 10, nullptr, nullptr, &status), 105);
     ends(ZVIExecuteProcess(&control, nullptr, nullptr, nullptr, &status), 117);
     EXPECT_EQ(ZVIGetListEntry(&control, form, nullptr, nullptr, nullptr, 0, 0, 0, &entries, nullptr, nullptr), 4u);
@@ -398,45 +369,33 @@ TEST_F(OperationsTest, CallsThatEndBeforeTheHost) {
     EXPECT_EQ(host.events(), (std::vector<Event>{{Event::CallerInfo, 1}})) << "only ZVIExecuteProcess converts first";
 }
 
-// The data is handed over (expanded when its header says so) or, when the host's answer cannot be
-// read within what it returned, the call fails after the host's messages without the context words.
+// The data is handed over (expanded when its header says so) or, when the host's answer cannot be read
+// within what it returned, the call fails after the host's messages, without the context words.
 TEST_F(OperationsTest, GetEntryBLOBHandsOverTheDataOrFails) {
-    const auto entryData = [](uint32_t compressed, uint32_t storedLength, const std::string& data) {
-        const uint32_t header[2] = {htonl(compressed), htonl(storedLength)};  // in network byte order
-        return std::string(reinterpret_cast<const char*>(header), 8) + data;
+    const auto data = [](uint32_t compressed, uint32_t stored, const std::string& bytes) {
+        const uint32_t header[2] = {htonl(compressed), htonl(stored)};  // in network byte order
+        return std::string(reinterpret_cast<const char*>(header), 8) + bytes;
     };
     const std::string text(100, 't'), packed = deflated(text), plain("plain\0bytes", 11);
     const uint32_t size = static_cast<uint32_t>(packed.size());
-    const Message notExpanded = catalogMessage(ZVI_ERROR, 160, "ZVIGetEntryBlob");
-    const struct Case {
-        std::string block, expected;
-        Message failure;  // number 0: handed over
-    } cases[] = {
-        {entryData(0, 0, plain), plain, {}},
-        {entryData(1, size, packed), text, {}},
+    const Message notExpanded = catalogMessage(ZVI_ERROR, 160, "ZVIGetEntryBlob"), none{};  // none: handed over
+    const std::tuple<std::string, std::string, Message> cases[] = {
+        {data(0, 0, plain), plain, none}, {data(1, size, packed), text, none},
         {"", "", catalogMessage(ZVI_ERROR, 9905, "ZVIGetEntryBLOB -- output buffer NULL")},
-        {entryData(0, 0, "").substr(0, 5), "", notExpanded},  // shorter than its header
-        {entryData(1, size - 1, packed), "", notExpanded},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        host.on(12232, [&](void*, void* r) {
-            fake::addMessage(statusAt(r, at::GetEntryBLOB::status), ZVI_NOTE, 78, "host note");
-            const uint32_t n = static_cast<uint32_t>(c.block.size());
-            raw::putList(r, at::GetEntryBLOB::data, n, n ? std::memcpy(std::malloc(n), c.block.data(), n) : nullptr);
-            return 1u;
-        });
+        {data(0, 0, "").substr(0, 5), "", notExpanded}, {data(1, size - 1, packed), "", notExpanded}};
+    for (const auto& [block, expected, failure] : cases) {
+        SCOPED_TRACE(block.size());
+        answerBytes(12232, 168, block, 184);  // the entry data (count, pointer at 176), the status list
         Locator loc{ZVI_LOC_BUFFER, {}};
         control.contextWord0 = 3;
         alloc::Window w;
-        const bool fails = c.failure.number != 0;
+        const bool fails = failure.number != 0;
         EXPECT_EQ(ZVIGetEntryBLOB(&control, form, &ids, 1, &loc, &status), fails ? 2u : 0u);
-        std::vector<Message> expected{{ZVI_NOTE, 78, "host note", "", false}};
-        if (fails) expected.insert(expected.begin(), c.failure);
-        EXPECT_EQ(messages(status), expected);
+        const Message note{ZVI_NOTE, 78, "host note", "", false};
+        EXPECT_EQ(messages(status), (fails ? std::vector<Message>{failure, note} : std::vector<Message>{note}));
         EXPECT_EQ(control.contextWord0, fails ? 3 : host.contextWord0);
-        const auto* data = reinterpret_cast<const char*>(loc.u.mem.buffer);
-        EXPECT_EQ(data ? std::string(data, loc.u.mem.bufSize + 1) : "none", fails ? "none" : c.expected + '\0');
+        const auto* got = reinterpret_cast<const char*>(loc.u.mem.buffer);
+        EXPECT_EQ(got ? std::string(got, loc.u.mem.bufSize + 1) : "none", fails ? "none" : expected + '\0');
         std::free(loc.u.mem.buffer);
         zvi::releaseStatusList(&status, 0);
         EXPECT_EQ(w.liveBlocks(), 0u) << "the host's data is freed";
@@ -446,35 +405,24 @@ TEST_F(OperationsTest, GetEntryBLOBHandsOverTheDataOrFails) {
 // The handle is a terminated copy of the host's bytes; an empty one leaves the caller's pointer.
 // End empties the text of the first handle property only, in the caller's memory, on success only.
 TEST_F(OperationsTest, TransactionHandles) {
-    std::string bytes("tx\0-42", 6);
-    host.on(13648, [&](void*, void* r) {
-        const uint32_t n = static_cast<uint32_t>(bytes.size());
-        raw::putList(r, at::BeginTransaction::handle, n, n ? std::memcpy(std::malloc(n), bytes.data(), n) : nullptr);
-        return 1u;
-    });
-    char* handle = nullptr;
+    char kept[] = "previous", *handle = nullptr;
+    answerBytes(13648, 168, std::string("tx\0-42", 6), 184);  // the handle (length, pointer at 176)
     EXPECT_EQ(ZVIBeginClientManagedTransaction(&control, &handle, &status), 0u);
     EXPECT_EQ(std::string(handle, 7), std::string("tx\0-42\0", 7));
-    std::free(handle);
-    bytes.clear();
-    char kept[] = "previous";
-    handle = kept;
+    std::free(std::exchange(handle, kept));
+    answerBytes(13648, 168, "", 184);
     EXPECT_EQ(ZVIBeginClientManagedTransaction(&control, &handle, &status), 0u);
     EXPECT_EQ(handle, kept);
-
     char other[] = "other", first[] = "tx-1", second[] = "tx-2";
     Prop props[] = {
         {7, textValue(0, other).value}, {60037, textValue(0, first).value}, {60037, textValue(0, second).value}};
     control.pairList = {3, props};
-    uint32_t answer = 0;
-    host.on(13656, [&](void*, void*) { return answer; });
-    ZVIEndClientManagedTransaction(&control, 7, &status);
-    EXPECT_STREQ(first, "tx-1") << "not on failure";
-    answer = 1;
-    ZVIEndClientManagedTransaction(&control, 7, &status);
-    EXPECT_STREQ(first, "");
+    for (uint32_t answer : {0u, 1u}) {
+        host.on(13656, [=](void*, void*) { return answer; });
+        ZVIEndClientManagedTransaction(&control, 7, &status);
+        EXPECT_STREQ(first, answer ? "" : "tx-1");
+    }
     EXPECT_STREQ(second, "tx-2");
-    EXPECT_STREQ(other, "other");
 }
 
 }  // namespace
