@@ -276,6 +276,9 @@ TEST(CharMenu, BadTypesStopTheCopyAndLeaveNoItemsWalksAndDeepMenus) {
             ReleaseCharMenuDef(copy.as<CharMenuDef>(), 0);
         });
     }
+    ItemRecord bad = item("c", 3, nullptr), value = item("v", ZVI_ITEM_VALUE, h.text("v")), copy(0xab);
+    EXPECT_EQ(CopyCharMenuItem(copy.as<CharMenuItem>(), bad.as<CharMenuItem>()), 131u);
+    copies::sweep(CopyCharMenuItem, ReleaseCharMenuItem, value.as<CharMenuItem>(), {2});
     // Walked in order, the tree left as it was; deep menus on a small stack.
     MenuRecord* leaf = h.list({item("c1", ZVI_ITEM_VALUE, nullptr), item("c2", ZVI_ITEM_VALUE, nullptr)});
     MenuRecord* middle = h.list({item("b1", ZVI_ITEM_MENU, leaf->bytes), item("b2", ZVI_ITEM_MENU, h.list({})->bytes),

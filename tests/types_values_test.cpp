@@ -186,10 +186,12 @@ TEST(ValueLists, DeepCopiesAndReleasesOfResultListsAtEveryLevel) {
     IdListList idLists{3, new (std::malloc(3 * sizeof(IdList))) IdList[3]{ids(2), {0, nullptr}, ids(1)}};
     auto* row = new (std::malloc(2 * sizeof(MultiFieldValue))) MultiFieldValue[2]{column("x"), column("y")};
     MultiFieldValueListList rows{1, new (std::malloc(sizeof(MultiFieldValueList))) MultiFieldValueList{2, row}};
+    TextPairList pairs{1, new (std::malloc(sizeof(TextPair))) TextPair{2, strdup("y"), strdup("z")}};
     ReleaseIdListList(&idLists, 0);
+    ReleaseTextPairList(&pairs, 0);
     ReleaseMultiFieldValueListList(&rows, 0);
     ReleaseMultiFieldValueListList(&rows, 0);  // a second release of an emptied list is harmless
-    EXPECT_TRUE(idLists.items == nullptr && rows.items == nullptr && w.liveBlocks() == 0);
+    EXPECT_TRUE(idLists.items == nullptr && pairs.items == nullptr && rows.items == nullptr && w.liveBlocks() == 0);
 }
 
 TEST(CopyFieldLimit, EveryDataTypeHandsOnTheCallersBytesAndDuplicatesItsMemory) {
