@@ -141,10 +141,10 @@ inline void fill(const Out& o, char* at, uint32_t k) {
             raw::put(at, 0, 1u);
             raw::put(at, 8, std::calloc(1, 16));
             return hostText(hostList(raw::ptr(at, 8), 0, 1, 16), 0, "Form");
-        case 'x':  // an odd k: a text target and option 1; an even one: a form name, no target, option 2
-            raw::put(at, HostTransfer::options, 2 - k % 2);
-            raw::put(at, HostTransfer::targetKind, k % 2 ? 8u : 1u | 2u);
-            if (k % 2) raw::put(at, HostTransfer::target, fake::text(seeded("v", k).c_str()));
+        case 'x':  // an even k: a text target and option 1; an odd one: a form name, no target, option 2
+            raw::put(at, HostTransfer::options, 1 + k % 2);
+            raw::put(at, HostTransfer::targetKind, k % 2 ? 1u | 2u : 8u);
+            if (k % 2 == 0) raw::put(at, HostTransfer::target, fake::text(seeded("v", k).c_str()));
             else hostName(at, HostTransfer::target, "Inline");
             return hostName(at, HostTransfer::name, "Tname");
     }
@@ -161,7 +161,7 @@ inline std::string written(const Out& o, uint32_t k) {
         case 'l': case 'p': case 'f': case 'F': return "2";
         case 'c': return "Form";
         case 'm': return "1 items";
-        case 'x': return k % 2 ? "40 " + seeded("v", k) + " Tname" : "67 Inline Tname";
+        case 'x': return k % 2 ? "67 Inline Tname" : "40 " + seeded("v", k) + " Tname";
     }
     return "2 " + written(item(o), 1);
 }
