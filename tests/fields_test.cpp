@@ -191,7 +191,16 @@ TEST_F(FieldsTest, ArgumentsAreCheckedBeforeTheHostIsCalled) {
     });
 }
 
+// A field the host leaves unnamed is named by its id.
 TEST_F(FieldsTest, GetsHandOverWhatTheyAskFor) {
     checkOutputs(getField(false));
     for (const GetRow& g : lists()) checkOutputs(g);
+    char name[255];
+    for (uint32_t id : {536870913u, 0u}) {
+        host.on(kGet, [id](void* q, void*) { return raw::u32(q, at::GetField::fieldId) == id ? 1u : 0u; });
+        EXPECT_EQ(ZVIGetField(&control, formName, id, name, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &status),
+                  0u);
+        EXPECT_EQ(std::string(name), std::to_string(id));
+    }
 }
